@@ -1,0 +1,85 @@
+#include "graphics/image.h"
+
+#include <cstdlib>
+
+#include "engine/helpers.h"
+#include "graphics/renderer.h"
+
+Image* const gScreenTarget = kScreenTarget;
+
+int32_t FormatBytesPerPixel(uint16_t flags) {
+    switch (flags & IMAGE_FMT_MASK) {
+    case IMAGE_FMT_15:
+    case IMAGE_FMT_16:
+        return 2;
+    case IMAGE_FMT_24:
+        return 3;
+    case IMAGE_FMT_32:
+        return 4;
+    default:
+        return 1;
+    }
+}
+
+static bool HasAlphaPlane(uint16_t flags) {
+    return (flags & IMAGE_FLAG_ALPHA_PLANE) != 0 && FormatBytesPerPixel(flags) == 2;
+}
+
+Image* CreateImage(int32_t width, int32_t height, uint16_t flags) {
+    Image* image = static_cast<Image*>(ZAlloc(sizeof(Image)));
+    if (width < 0 || height < 0 || width > 0xFFFF || height > 0xFFFF) {
+        width = 0;
+        height = 0;
+    }
+    if (flags & IMAGE_FLAG_TEXTURE) {
+        CreateTextureRecord(image);
+    } else {
+        size_t pixelCount = static_cast<size_t>(width) * static_cast<size_t>(height);
+        size_t bytes = pixelCount * static_cast<size_t>(FormatBytesPerPixel(flags));
+        // Zero-filled so that pictures are deterministic.
+        image->pixels = bytes ? static_cast<uint32_t*>(std::calloc(bytes, 1)) : nullptr;
+        if (HasAlphaPlane(flags) && pixelCount)
+            image->alphaPlane = static_cast<uint8_t*>(std::calloc(pixelCount, 1));
+    }
+    image->width = static_cast<uint16_t>(width);
+    image->height = static_cast<uint16_t>(height);
+    image->flags = flags;
+    return image;
+}
+
+void FreeImage(Image** image) {
+    if (image == nullptr || *image == nullptr)
+        return;
+    Image* img = *image;
+    if (img->flags & IMAGE_FLAG_TEXTURE) {
+        FreeTextureRecord(img);
+    } else {
+        FreeAndNull(&img->pixels);
+        FreeAndNull(&img->alphaPlane);
+    }
+    FreeAndNull(image);
+}
+
+void GetImageSize(const Image* image, int32_t* width, int32_t* height) {
+    if (image == nullptr)
+        return;
+    *width = image->width;
+    *height = image->height;
+}
+
+uint32_t NextPowerOfTwo(uint32_t n) {
+    uint32_t p = 1;
+    while (p < n && p < 0x80000000u)
+        p <<= 1;
+    return p;
+}
+
+void InitSpriteRecord(SpriteRecord* record, Image* target) {
+    record->width = -1;
+    record->height = -1;
+    record->sourceX = 0;
+    record->sourceY = 0;
+    record->flags = 0;
+    record->colour = 0;
+    record->target = target;
+}

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Sets up a fresh Debian 12 machine, builds, and runs every test: the normal
+# build, the AddressSanitizer + UndefinedBehaviorSanitizer build, and a short
+# run of each fuzz target.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+
+jobs=$(nproc)
+xvfb=(xvfb-run -a -s "-screen 0 1024x768x24")
+status=0
+
+run_suite() { # build-dir, label
+  echo "== $2"
+  (cd "$1" && "${xvfb[@]}" ctest --output-on-failure -j "$jobs" --timeout 300 \
+     | tee ctest.log | grep -E "tests passed|tests failed|^\s+[0-9]+ - |Errors while|\*\*\*" ) || status=1
+  grep -E "tests passed|tests failed" "$1/ctest.log" || true
+}
+
+cmake -S . -B build -G Ninja -DQB_WERROR=ON
+ninja -C build -j "$jobs"
+run_suite build "normal build"
+
+cmake -S . -B build-asan -G Ninja -DQB_WERROR=ON -DQB_SANITIZE=ON -DQB_BENCH=OFF
+ninja -C build-asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 run_suite build-asan "sanitizer build"
+
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DQB_FUZZ=ON -DQB_TESTS=OFF -DQB_BENCH=OFF
+ninja -C build-fuzz -j "$jobs"
+echo "== fuzz targets"
+for target in build-fuzz/fuzz/fuzz_*; do
+  [ -x "$target" ] || continue
+  corpus="build-fuzz/corpus/$(basename "$target")"
+  mkdir -p "$corpus"
+  if "$target" -max_total_time="${QB_FUZZ_SECONDS:-20}" -rss_limit_mb=2048 "$corpus" >"$corpus.log" 2>&1; then
+    echo "$(basename "$target"): ok ($(grep -o 'Done [0-9]* runs' "$corpus.log" || true))"
+  else
+    echo "$(basename "$target"): FAILED"; tail -40 "$corpus.log"; status=1
+  fi
+done
+
+exit $status
