@@ -118,12 +118,28 @@ int32_t Sign(int32_t x) { return (x > 0) - (x < 0); }
 static uint32_t gRandomState = kInitialRandomState;
 static uint32_t gCrtRandState = 1;
 
+static uint32_t LfsrStep(uint32_t s) {
+    uint32_t f = ((s >> 31) ^ (s >> 6) ^ (s >> 4) ^ (s >> 2) ^ (s >> 1) ^ s) & 1u;
+    return (s >> 1) | (f << 31);
+}
+
 uint32_t NextRandom() {
+    // 32 one-bit steps. The feedback bit of step i is the previous feedback
+    // bit XOR taps of the original state for the first 26 steps, so those
+    // come out of one prefix XOR; the last 6 steps read fed-back bits and
+    // run one at a time. Same sequence, a fraction of the cost.
     uint32_t s = gRandomState;
-    for (int i = 0; i < 32; ++i) {
-        uint32_t f = ((s >> 31) ^ (s >> 6) ^ (s >> 4) ^ (s >> 2) ^ (s >> 1) ^ s) & 1u;
-        s = (s >> 1) | (f << 31);
-    }
+    uint32_t taps = s ^ (s >> 1) ^ (s >> 2) ^ (s >> 4) ^ (s >> 6);
+    uint32_t prefix = taps;
+    prefix ^= prefix << 1;
+    prefix ^= prefix << 2;
+    prefix ^= prefix << 4;
+    prefix ^= prefix << 8;
+    prefix ^= prefix << 16;
+    uint32_t fed = prefix ^ (0u - (s >> 31));
+    s = (s >> 26) | ((fed & 0x03FFFFFFu) << 6);
+    for (int i = 0; i < 6; ++i)
+        s = LfsrStep(s);
     gRandomState = s;
     return s;
 }
@@ -281,7 +297,8 @@ static void LinkAfter(DataList* list, DataListNode* node, DataListNode* at) {
 
 DataListNode* DataListInsert(DataList* list, const void* payload, uint32_t size, uint32_t index,
                              int32_t end) {
-    if (index > list->count || (end != 0 && end != 1))
+    // An empty list takes its first node whatever the index.
+    if ((index > list->count && list->count > 0) || (end != 0 && end != 1))
         return nullptr;
     DataListNode* node = static_cast<DataListNode*>(ZAlloc(sizeof(DataListNode)));
     if (size > 0) {

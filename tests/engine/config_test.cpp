@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "engine/bytes.h"
+#include "engine/config.h"
+
+namespace {
+
+std::vector<uint8_t> ReadAll(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteAll(const char* path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<uint8_t> DefaultFileBytes() {
+    std::vector<uint8_t> b(56, 0);
+    PutU32LE(&b[0], 10);
+    PutI32LE(&b[24], 800);
+    PutI32LE(&b[28], 600);
+    PutI32LE(&b[32], 40);
+    PutI32LE(&b[36], 1);
+    PutI32LE(&b[48], 1);
+    return b;
+}
+
+class ConfigTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::remove("game.cfg");
+        config = GameConfig{};
+    }
+    void TearDown() override { std::remove("game.cfg"); }
+    GameConfig config;
+};
+
+TEST_F(ConfigTest, MissingFileIsWrittenWithExactlyTheDefaults) {
+    LoadConfig(&config);
+    EXPECT_EQ(config.screenWidth, 800);
+    EXPECT_EQ(config.screenHeight, 600);
+    EXPECT_EQ(config.framesPerSecond, 40);
+    EXPECT_EQ(config.fullscreen, 1);
+    EXPECT_EQ(config.rendererKind, 1);
+    EXPECT_EQ(config.editorEnabled, 0);
+    EXPECT_EQ(ReadAll("game.cfg"), DefaultFileBytes());
+}
+
+TEST_F(ConfigTest, ForeignVersionIsReplacedByTheDefaults) {
+    std::vector<uint8_t> file = DefaultFileBytes();
+    PutU32LE(&file[0], 9);
+    PutI32LE(&file[24], 1024);
+    WriteAll("game.cfg", file);
+    LoadConfig(&config);
+    EXPECT_EQ(config.screenWidth, 800);
+    EXPECT_EQ(ReadAll("game.cfg"), DefaultFileBytes());
+}
+
+TEST_F(ConfigTest, VersionTenRoundTripsByteForByteWithReservedBytes) {
+    std::vector<uint8_t> file = DefaultFileBytes();
+    for (int i = 4; i < 24; ++i)
+        file[i] = static_cast<uint8_t>(0xA0 + i);
+    file[46] = 0x5A;
+    file[47] = 0xA5;
+    PutI32LE(&file[48], 2);
+    PutI32LE(&file[52], 1);
+    PutU16LE(&file[44], 1);
+    WriteAll("game.cfg", file);
+    LoadConfig(&config);
+    EXPECT_EQ(config.rendererKind, 2);
+    EXPECT_EQ(config.editorEnabled, 1);
+    EXPECT_EQ(config.colour16, 1);
+    std::remove("game.cfg");
+    SaveConfig(&config);
+    EXPECT_EQ(ReadAll("game.cfg"), file);
+}
+
+TEST_F(ConfigTest, ShortFileFillsOnlyTheBytesItHas) {
+    std::vector<uint8_t> file(4 + 30, 0);
+    PutU32LE(&file[0], 10);
+    PutI32LE(&file[4 + 20], 640); // width
+    PutI32LE(&file[4 + 24], 480); // height
+    file[4 + 28] = 25;            // first two bytes of the frame rate
+    file[4 + 29] = 0;
+    WriteAll("game.cfg", file);
+    LoadConfig(&config);
+    EXPECT_EQ(config.screenWidth, 640);
+    EXPECT_EQ(config.screenHeight, 480);
+    EXPECT_EQ(config.framesPerSecond, 25); // high bytes kept from the default 40 (all zero)
+    EXPECT_EQ(config.fullscreen, 1);
+    EXPECT_EQ(config.rendererKind, 1);
+}
+
+TEST_F(ConfigTest, DefaultsLeaveReservedBytesAndEditorFlagAlone) {
+    config.reserved[3] = 7;
+    config.padding[1] = 9;
+    config.editorEnabled = 1;
+    SetDefaultConfig(&config);
+    EXPECT_EQ(config.reserved[3], 7);
+    EXPECT_EQ(config.padding[1], 9);
+    EXPECT_EQ(config.editorEnabled, 1);
+}
+
+TEST_F(ConfigTest, FailedWriteReportsFailureAndKeepsTheOldFile) {
+    uint8_t block[4] = {1, 2, 3, 4};
+    EXPECT_EQ(WriteDataFile("no-such-dir/game.cfg", block, 4), 1);
+    ASSERT_EQ(WriteDataFile("game.cfg", block, 4), 0);
+    // A folder in the way of the temporary file makes the write fail.
+    mkdir("game.cfg.tmp", 0700);
+    uint8_t other[4] = {9, 9, 9, 9};
+    EXPECT_EQ(WriteDataFile("game.cfg", other, 4), 1);
+    rmdir("game.cfg.tmp");
+    std::vector<uint8_t> expected = {10, 0, 0, 0, 1, 2, 3, 4};
+    EXPECT_EQ(ReadAll("game.cfg"), expected);
+}
+
+} // namespace
