@@ -1,6 +1,7 @@
 // "game.cfg" comes from outside: any bytes must load without harm.
 #include <cstdio>
 #include <cstdint>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include "engine/config.h"

@@ -9,6 +9,7 @@
 
 #include "engine/bytes.h"
 #include "engine/config.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -35,11 +36,8 @@ std::vector<uint8_t> DefaultFileBytes() {
 
 class ConfigTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::remove("game.cfg");
-        config = GameConfig{};
-    }
-    void TearDown() override { std::remove("game.cfg"); }
+    void SetUp() override { config = GameConfig{}; }
+    ScopedTempDir folder;
     GameConfig config;
 };
 
