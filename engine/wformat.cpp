@@ -2,7 +2,7 @@
 
 namespace {
 
-struct Spec {
+struct Conversion {
     bool leftAlign = false;
     bool zeroPad = false;
     int width = 0;
@@ -18,14 +18,14 @@ std::u16string Digits(uint64_t value, unsigned base, bool upper) {
     return out;
 }
 
-void Pad(std::u16string* out, std::u16string body, const Spec& spec, bool numeric) {
-    size_t width = spec.width > 0 ? static_cast<size_t>(spec.width) : 0;
+void Pad(std::u16string* out, std::u16string body, const Conversion& style, bool numeric) {
+    size_t width = style.width > 0 ? static_cast<size_t>(style.width) : 0;
     if (body.size() >= width) {
         *out += body;
-    } else if (spec.leftAlign) {
+    } else if (style.leftAlign) {
         *out += body;
         out->append(width - body.size(), u' ');
-    } else if (spec.zeroPad && numeric) {
+    } else if (style.zeroPad && numeric) {
         size_t sign = (!body.empty() && body[0] == u'-') ? 1 : 0;
         body.insert(sign, width - body.size(), u'0');
         *out += body;
@@ -36,16 +36,17 @@ void Pad(std::u16string* out, std::u16string body, const Spec& spec, bool numeri
 }
 
 // Formats one conversion; false when the argument does not fit it.
-bool Convert(std::u16string* out, char16_t conv, const Spec& spec, const WFormatArg& arg) {
+bool Convert(std::u16string* out, char16_t conv, const Conversion& style, const WFormatArg& arg) {
     if (conv == u's') {
         if (arg.kind == WFormatArg::kText) {
-            Pad(out, arg.text != nullptr ? std::u16string(arg.text) : std::u16string(), spec,
+            Pad(out, arg.text != nullptr ? std::u16string(arg.text) : std::u16string(), style,
                 false);
             return true;
         }
-        Pad(out, Digits(static_cast<uint64_t>(arg.number < 0 ? -arg.number : arg.number), 10, false)
-                     .insert(0, arg.number < 0 ? u"-" : u""),
-            spec, true);
+        Pad(out,
+            Digits(static_cast<uint64_t>(arg.number < 0 ? -arg.number : arg.number), 10, false)
+                .insert(0, arg.number < 0 ? u"-" : u""),
+            style, true);
         return true;
     }
     if (arg.kind != WFormatArg::kInt)
@@ -58,18 +59,18 @@ bool Convert(std::u16string* out, char16_t conv, const Spec& spec, const WFormat
         std::u16string body = Digits(magnitude, 10, false);
         if (v < 0)
             body.insert(body.begin(), u'-');
-        Pad(out, body, spec, true);
+        Pad(out, body, style, true);
         return true;
     }
     case u'u':
-        Pad(out, Digits(static_cast<uint32_t>(v), 10, false), spec, true);
+        Pad(out, Digits(static_cast<uint32_t>(v), 10, false), style, true);
         return true;
     case u'x':
     case u'X':
-        Pad(out, Digits(static_cast<uint32_t>(v), 16, conv == u'X'), spec, true);
+        Pad(out, Digits(static_cast<uint32_t>(v), 16, conv == u'X'), style, true);
         return true;
     case u'c':
-        Pad(out, std::u16string(1, static_cast<char16_t>(v)), spec, false);
+        Pad(out, std::u16string(1, static_cast<char16_t>(v)), style, false);
         return true;
     default:
         return false;
@@ -77,8 +78,7 @@ bool Convert(std::u16string* out, char16_t conv, const Spec& spec, const WFormat
 }
 
 bool IsConversion(char16_t c) {
-    return c == u'd' || c == u'i' || c == u'u' || c == u'x' || c == u'X' || c == u'c' ||
-           c == u's';
+    return c == u'd' || c == u'i' || c == u'u' || c == u'x' || c == u'X' || c == u'c' || c == u's';
 }
 
 } // namespace
@@ -99,14 +99,14 @@ std::u16string WFormat(const char16_t* format, const WFormatArg* args, size_t co
             ++p;
             continue;
         }
-        Spec spec;
+        Conversion style;
         for (; *p == u'-' || *p == u'0'; ++p)
-            (*p == u'-' ? spec.leftAlign : spec.zeroPad) = true;
+            (*p == u'-' ? style.leftAlign : style.zeroPad) = true;
         for (; *p >= u'0' && *p <= u'9'; ++p)
-            spec.width = spec.width < 1000 ? spec.width * 10 + (*p - u'0') : spec.width;
+            style.width = style.width < 1000 ? style.width * 10 + (*p - u'0') : style.width;
         bool done = false;
         if (IsConversion(*p) && next < count) {
-            done = Convert(&out, *p, spec, args[next]);
+            done = Convert(&out, *p, style, args[next]);
             if (done)
                 ++next;
         }
