@@ -4,6 +4,7 @@
 
 #include "engine/helpers.h"
 #include "graphics/renderer.h"
+#include "graphics/software_draw.h"
 
 Image* const gScreenTarget = kScreenTarget;
 
@@ -82,4 +83,41 @@ void InitSpriteRecord(SpriteRecord* record, Image* target) {
     record->flags = 0;
     record->colour = 0;
     record->target = target;
+}
+
+void DrawSprite(SpriteRecord* record) {
+    Image* source = record->source;
+    if (source == nullptr)
+        return;
+    if (IsScreenTarget(record->target)) {
+        RendererDrawSprite(record);
+        return;
+    }
+    switch (source->flags & (IMAGE_FLAG_HIDDEN | IMAGE_FLAG_TEXTURE | IMAGE_FLAG_ALPHA_PLANE)) {
+    case 0:
+        SoftwareBlit(record);
+        break;
+    case IMAGE_FLAG_ALPHA_PLANE: {
+        uint16_t flags = record->flags;
+        record->flags = static_cast<uint16_t>(flags | SPRITE_FLAG_ALPHA);
+        SoftwareBlit(record);
+        record->flags = flags;
+        break;
+    }
+    case IMAGE_FLAG_HIDDEN:
+    case IMAGE_FLAG_HIDDEN | IMAGE_FLAG_ALPHA_PLANE:
+        break;
+    default:
+        // A texture-backed picture lives in the renderer, which draws only
+        // onto the screen, whatever the target.
+        RendererDrawSprite(record);
+        break;
+    }
+}
+
+void FillRect(SpriteRecord* record) {
+    if (IsScreenTarget(record->target))
+        RendererFillRect(record);
+    else
+        SoftwareFillRect(record);
 }

@@ -1,0 +1,293 @@
+// Reading "res/base.res". The whole directory is decoded and checked at open,
+// so every later query is an array lookup that cannot leave the file.
+#include "engine/archive.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "engine/bytes.h"
+#include "engine/helpers.h"
+#include "engine/lzw.h"
+
+ResourceArchive gResourceArchive = {-1, 0, 0, nullptr, 0};
+
+namespace {
+
+const char kArchiveMagic[4] = {'P', 'a', 'R', '6'};
+
+// A string of the dictionary coder is at most one byte per node, and every
+// value takes at least 8 bits, so a stored byte never unpacks to more.
+constexpr uint64_t kMaxUnpackPerStoredByte = LZW_DICT_SIZE;
+
+bool IsUsable(const ResourceArchive* archive, uint32_t i) {
+    return archive != nullptr && archive->isOpen && i < archive->entryCount;
+}
+
+bool ReadExactly(int fd, void* buffer, size_t count, uint64_t offset) {
+    uint8_t* bytes = static_cast<uint8_t*>(buffer);
+    while (count > 0) {
+        ssize_t got = pread(fd, bytes, count, static_cast<off_t>(offset));
+        if (got <= 0)
+            return false;
+        bytes += got;
+        count -= static_cast<size_t>(got);
+        offset += static_cast<uint64_t>(got);
+    }
+    return true;
+}
+
+void DecodeDirectory(const uint8_t* bytes, uint32_t records, ArchiveDirEntry* directory) {
+    for (uint32_t r = 0; r < records; ++r) {
+        const uint8_t* record = bytes + static_cast<size_t>(r) * ARCHIVE_RECORD_SIZE;
+        directory[r].typeByte = record[0];
+        directory[r].size = GetU32LE(record + 1);
+        directory[r].offset = GetU32LE(record + 5);
+    }
+}
+
+// Data lies after the directory, offsets never decrease (links excepted:
+// their offset is unused) and the end record closes the data inside the file.
+bool DirectoryIsSane(const ArchiveDirEntry* directory, uint32_t count, uint64_t dataStart,
+                     uint64_t fileSize) {
+    const ArchiveDirEntry& endRecord = directory[count];
+    if ((endRecord.typeByte & ENTRY_TYPE_MASK) == RES_TYPE_LINK)
+        return false;
+    uint64_t previous = dataStart;
+    for (uint32_t i = 0; i <= count; ++i) {
+        if (i < count && (directory[i].typeByte & ENTRY_TYPE_MASK) == RES_TYPE_LINK)
+            continue;
+        uint64_t offset = directory[i].offset;
+        if (offset < previous || offset > fileSize)
+            return false;
+        previous = offset;
+    }
+    return true;
+}
+
+void ResetArchive(ResourceArchive* archive) {
+    archive->file = -1;
+    archive->isOpen = 0;
+    archive->entryCount = 0;
+    archive->directory = nullptr;
+    archive->fileSize = 0;
+}
+
+int32_t FailOpen(ResourceArchive* archive, int fd, ArchiveDirEntry* directory, uint8_t* raw) {
+    if (fd >= 0)
+        close(fd);
+    std::free(directory);
+    std::free(raw);
+    ResetArchive(archive);
+    return 0;
+}
+
+uint32_t ReadLinkTarget(const ResourceArchive* archive, void* buffer, uint32_t i) {
+    PutU32LE(static_cast<uint8_t*>(buffer), archive->directory[i].size);
+    return 4;
+}
+
+// Size of an outside file, or 0 when it cannot be opened.
+uint32_t MeasureExternalFile(const ResourceArchive* archive, uint32_t i) {
+    char* path = ReadExternalPath(archive, i);
+    if (path == nullptr)
+        return 0;
+    struct stat info;
+    uint32_t size = 0;
+    int fd = open(path, O_RDONLY);
+    if (fd >= 0 && fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
+        size = info.st_size > 0xFFFFFFFFLL ? 0xFFFFFFFFu : static_cast<uint32_t>(info.st_size);
+    if (fd >= 0)
+        close(fd);
+    std::free(path);
+    return size;
+}
+
+uint32_t ReadExternalEntry(const ResourceArchive* archive, void* buffer, uint32_t i,
+                           uint32_t size) {
+    char* path = ReadExternalPath(archive, i);
+    if (path == nullptr)
+        return 0;
+    FILE* file = std::fopen(path, "rb");
+    std::free(path);
+    if (file == nullptr)
+        return 0;
+    size_t got = std::fread(buffer, 1, size, file);
+    std::fclose(file);
+    return static_cast<uint32_t>(got);
+}
+
+uint32_t ReadCompressedEntry(const ResourceArchive* archive, void* buffer, uint32_t i,
+                             uint32_t size) {
+    LzwInput input;
+    LzwState state;
+    LzwInputInit(&input, archive, i);
+    LzwInputRefill(&input);
+    uint8_t* cursor = input.buffer;
+    LzwDictInit(&state, static_cast<uint8_t*>(buffer));
+    uint32_t produced =
+        size > 0 ? LzwDecode(&state, &input, &cursor, static_cast<int32_t>(size)) : 0;
+    LzwDictFree(&state);
+    LzwInputFree(&input);
+    return produced;
+}
+
+} // namespace
+
+int32_t OpenArchive(ResourceArchive* archive, const char* path) {
+    ResetArchive(archive);
+    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return 0;
+    struct stat info;
+    uint8_t header[ARCHIVE_HEADER_SIZE];
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+        !ReadExactly(fd, header, sizeof(header), 0) ||
+        std::memcmp(header, kArchiveMagic, sizeof(kArchiveMagic)) != 0)
+        return FailOpen(archive, fd, nullptr, nullptr);
+
+    uint64_t fileSize = static_cast<uint64_t>(info.st_size);
+    uint64_t records = static_cast<uint64_t>(GetU32LE(header + 4)) + 1;
+    uint64_t directoryBytes = records * ARCHIVE_RECORD_SIZE;
+    if (ARCHIVE_HEADER_SIZE + directoryBytes > fileSize)
+        return FailOpen(archive, fd, nullptr, nullptr);
+
+    uint8_t* raw = static_cast<uint8_t*>(std::malloc(directoryBytes));
+    ArchiveDirEntry* directory =
+        static_cast<ArchiveDirEntry*>(std::malloc(records * sizeof(ArchiveDirEntry)));
+    if (raw == nullptr || directory == nullptr ||
+        !ReadExactly(fd, raw, directoryBytes, ARCHIVE_HEADER_SIZE))
+        return FailOpen(archive, fd, directory, raw);
+    uint32_t count = static_cast<uint32_t>(records - 1);
+    DecodeDirectory(raw, static_cast<uint32_t>(records), directory);
+    std::free(raw);
+    if (!DirectoryIsSane(directory, count, ARCHIVE_HEADER_SIZE + directoryBytes, fileSize))
+        return FailOpen(archive, fd, directory, nullptr);
+
+    archive->file = fd;
+    archive->isOpen = 1;
+    archive->entryCount = count;
+    archive->directory = directory;
+    archive->fileSize = fileSize;
+    return 1;
+}
+
+void CloseArchive(ResourceArchive* archive) {
+    if (archive == nullptr || !archive->isOpen)
+        return;
+    close(archive->file);
+    std::free(archive->directory);
+    ResetArchive(archive);
+}
+
+uint32_t ReadArchiveBytes(const ResourceArchive* archive, void* buffer, uint32_t offset,
+                          uint32_t count) {
+    if (archive == nullptr || !archive->isOpen || buffer == nullptr)
+        return 0;
+    uint8_t* bytes = static_cast<uint8_t*>(buffer);
+    uint32_t done = 0;
+    while (done < count) {
+        ssize_t got =
+            pread(archive->file, bytes + done, count - done, static_cast<off_t>(offset) + done);
+        if (got <= 0)
+            break;
+        done += static_cast<uint32_t>(got);
+    }
+    return done;
+}
+
+uint32_t GetEntryCount(const ResourceArchive* archive) {
+    return archive != nullptr && archive->isOpen ? archive->entryCount : 0;
+}
+
+uint32_t GetEntryType(const ResourceArchive* archive, uint32_t i) {
+    return IsUsable(archive, i) ? archive->directory[i].typeByte & ENTRY_TYPE_MASK : 0;
+}
+
+int32_t IsEntryCompressed(const ResourceArchive* archive, uint32_t i) {
+    return IsUsable(archive, i) && (archive->directory[i].typeByte & ENTRY_FLAG_COMPRESSED);
+}
+
+int32_t IsEntryExternal(const ResourceArchive* archive, uint32_t i) {
+    return IsUsable(archive, i) && (archive->directory[i].typeByte & ENTRY_FLAG_EXTERNAL);
+}
+
+uint32_t GetEntryOffset(const ResourceArchive* archive, uint32_t i) {
+    return IsUsable(archive, i) ? archive->directory[i].offset : 0;
+}
+
+uint32_t NextNonLinkEntry(const ResourceArchive* archive, uint32_t i) {
+    if (!IsUsable(archive, i))
+        return 0;
+    uint32_t j = i + 1;
+    while (j < archive->entryCount &&
+           (archive->directory[j].typeByte & ENTRY_TYPE_MASK) == RES_TYPE_LINK)
+        ++j;
+    return j;
+}
+
+uint32_t GetEntryStoredSize(const ResourceArchive* archive, uint32_t i) {
+    if (!IsUsable(archive, i) || GetEntryType(archive, i) == RES_TYPE_LINK)
+        return 0;
+    return archive->directory[NextNonLinkEntry(archive, i)].offset - archive->directory[i].offset;
+}
+
+char* ReadExternalPath(const ResourceArchive* archive, uint32_t i) {
+    if (!IsUsable(archive, i))
+        return nullptr;
+    uint32_t stored = GetEntryStoredSize(archive, i);
+    char* path = static_cast<char*>(std::calloc(static_cast<size_t>(stored) + 1, 1));
+    if (path == nullptr)
+        return nullptr;
+    uint32_t got = ReadArchiveBytes(archive, path, archive->directory[i].offset, stored);
+    path[got] = 0;
+    // Archives built on Windows separate folders with '\'.
+    for (uint32_t k = 0; k < got; ++k)
+        if (path[k] == '\\')
+            path[k] = '/';
+    return path;
+}
+
+uint32_t GetEntrySize(const ResourceArchive* archive, uint32_t i) {
+    if (!IsUsable(archive, i))
+        return 0;
+    const ArchiveDirEntry& record = archive->directory[i];
+    uint32_t type = record.typeByte & ENTRY_TYPE_MASK;
+    if (type == RES_TYPE_LINK)
+        return 4;
+    if (record.typeByte & ENTRY_FLAG_EXTERNAL) {
+        uint32_t measured = MeasureExternalFile(archive, i);
+        if (type == 1 || type == 2)
+            return record.size < measured ? record.size : measured;
+        return measured;
+    }
+    uint64_t stored = GetEntryStoredSize(archive, i);
+    uint64_t limit =
+        (record.typeByte & ENTRY_FLAG_COMPRESSED) ? stored * kMaxUnpackPerStoredByte : stored;
+    return record.size < limit ? record.size : static_cast<uint32_t>(limit);
+}
+
+uint32_t ReadEntry(const ResourceArchive* archive, void* buffer, uint32_t i) {
+    if (!IsUsable(archive, i) || buffer == nullptr)
+        return 0;
+    uint8_t typeByte = archive->directory[i].typeByte;
+    if ((typeByte & ENTRY_TYPE_MASK) == RES_TYPE_LINK)
+        return ReadLinkTarget(archive, buffer, i);
+    uint32_t size = GetEntrySize(archive, i);
+    if (typeByte & ENTRY_FLAG_EXTERNAL)
+        return ReadExternalEntry(archive, buffer, i, size);
+    if (typeByte & ENTRY_FLAG_COMPRESSED)
+        return ReadCompressedEntry(archive, buffer, i, size);
+    return ReadArchiveBytes(archive, buffer, archive->directory[i].offset, size);
+}
+
+int32_t ReadEntryWord(const ResourceArchive* archive, uint32_t i, uint32_t* value) {
+    uint8_t bytes[4] = {0, 0, 0, 0};
+    if (!IsUsable(archive, i) || GetEntrySize(archive, i) != 4 || ReadEntry(archive, bytes, i) != 4)
+        return 0;
+    *value = GetU32LE(bytes);
+    return 1;
+}

@@ -1,0 +1,164 @@
+#include "media/async_ogm.h"
+
+#include <cstring>
+
+// ---- AsyncCACHE --------------------------------------------------------------
+
+AsyncCACHE::AsyncCACHE() = default;
+
+AsyncCACHE::~AsyncCACHE() { FreeBuffers(); }
+
+void AsyncCACHE::FreeBuffers() {
+    delete[] buffers_[0];
+    delete[] buffers_[1];
+    buffers_[0] = nullptr;
+    buffers_[1] = nullptr;
+    start_ = nullptr;
+    readPosition_ = nullptr;
+}
+
+int32_t AsyncCACHE::Init(OGM* container, int32_t stream) {
+    FreeBuffers();
+    capacity_ = ASYNC_CACHE_START_CAPACITY;
+    buffers_[0] = new uint8_t[static_cast<size_t>(capacity_)];
+    buffers_[1] = new uint8_t[static_cast<size_t>(capacity_)];
+    current_ = 0;
+    start_ = buffers_[0];
+    readPosition_ = start_;
+    end_ = 0;
+    consumed_ = 0;
+    valid_ = 0;
+    container_ = container;
+    stream_ = stream;
+    return Fill(1);
+}
+
+void AsyncCACHE::Grow() {
+    int32_t available = Available();
+    int32_t capacity = capacity_ * 2;
+    int32_t other = 1 - current_;
+    delete[] buffers_[other];
+    buffers_[other] = new uint8_t[static_cast<size_t>(capacity)];
+    if (available > 0)
+        std::memcpy(buffers_[other], readPosition_, static_cast<size_t>(available));
+    delete[] buffers_[current_];
+    buffers_[current_] = new uint8_t[static_cast<size_t>(capacity)];
+    current_ = other;
+    start_ = buffers_[current_];
+    readPosition_ = start_;
+    capacity_ = capacity;
+    // The unread bytes now sit at the start: valid must say so until the fill
+    // that follows measures them again.
+    valid_ = available;
+}
+
+int32_t AsyncCACHE::Fill(int32_t first) {
+    if (end_ != 0 || container_ == nullptr)
+        return -1;
+    int32_t rest = Available();
+    if (first == 0 && consumed_ < ASYNC_CACHE_FAST_READS && capacity_ < ASYNC_CACHE_MAX_CAPACITY)
+        Grow();
+    consumed_ = 0;
+    int32_t wanted = capacity_ - rest;
+    int32_t got = 0;
+    if (rest > 0) {
+        int32_t other = 1 - current_;
+        std::memmove(buffers_[other], readPosition_, static_cast<size_t>(rest));
+        current_ = other;
+        start_ = buffers_[current_];
+        readPosition_ = start_;
+        got = container_->ReadStream(stream_, start_ + rest, wanted);
+    } else {
+        start_ = buffers_[current_];
+        readPosition_ = start_;
+        got = container_->ReadStream(stream_, start_, wanted);
+    }
+    valid_ = rest + got;
+    if (got < wanted)
+        end_ = 1;
+    return 0;
+}
+
+int32_t AsyncCACHE::Refill() {
+    if (end_ != 0 || start_ == nullptr)
+        return 0;
+    if (readPosition_ - start_ <= capacity_ / 2)
+        return 0;
+    return Fill(0);
+}
+
+int32_t AsyncCACHE::Consume(int32_t n) {
+    if (n < 0 || n > Available())
+        return -1;
+    readPosition_ += n;
+    ++consumed_;
+    return 0;
+}
+
+// ---- AsyncOGM ----------------------------------------------------------------
+
+AsyncOGM::AsyncOGM() = default;
+
+AsyncOGM::~AsyncOGM() { AsyncOGM::Close(); }
+
+int32_t AsyncOGM::OpenFile(const char* path) {
+    DropCaches();
+    return OGM::OpenFile(path);
+}
+
+int32_t AsyncOGM::OpenArchiveEntry(ResourceArchive* archive, int32_t entry) {
+    DropCaches();
+    return OGM::OpenArchiveEntry(archive, entry);
+}
+
+int32_t AsyncOGM::OpenMemory(const uint8_t* data, int32_t size) {
+    DropCaches();
+    return OGM::OpenMemory(data, size);
+}
+
+void AsyncOGM::Close() {
+    DropCaches();
+    OGM::Close();
+}
+
+void AsyncOGM::DropCaches() {
+    for (AsyncCACHE*& cache : caches_) {
+        delete cache;
+        cache = nullptr;
+    }
+}
+
+void AsyncOGM::EnableCache(int32_t stream) {
+    if (stream < 0 || stream >= OGM_MAX_STREAMS || caches_[stream] != nullptr)
+        return;
+    caches_[stream] = new AsyncCACHE();
+    caches_[stream]->Init(this, stream);
+}
+
+int32_t AsyncOGM::Read(int32_t stream, uint8_t* buffer, int32_t count) {
+    if (stream < 0 || stream >= OGM_MAX_STREAMS || buffer == nullptr || count < 1)
+        return 0;
+    AsyncCACHE* cache = caches_[stream];
+    if (cache == nullptr)
+        return ReadStream(stream, buffer, count);
+    int32_t n = cache->Available();
+    if (n > count)
+        n = count;
+    if (n <= 0)
+        return 0;
+    std::memcpy(buffer, cache->Data(), static_cast<size_t>(n));
+    cache->Consume(n);
+    return n;
+}
+
+void AsyncOGM::RefillAll() {
+    for (AsyncCACHE* cache : caches_)
+        if (cache != nullptr)
+            cache->Refill();
+}
+
+const AsyncCACHE* AsyncOGM::GetCache(int32_t stream) const {
+    if (stream < 0 || stream >= OGM_MAX_STREAMS)
+        return nullptr;
+    return caches_[stream];
+}

@@ -1,0 +1,29 @@
+#include "media/audio_lock.h"
+
+#include <SDL.h>
+#include <chrono>
+
+namespace {
+
+thread_local int tDepth = 0;
+thread_local uint64_t tHeldNanos = 0;
+thread_local std::chrono::steady_clock::time_point tSince;
+
+} // namespace
+
+AudioLock::AudioLock() {
+    SDL_LockAudio();
+    if (tDepth++ == 0)
+        tSince = std::chrono::steady_clock::now();
+}
+
+AudioLock::~AudioLock() {
+    if (--tDepth == 0) {
+        auto held = std::chrono::steady_clock::now() - tSince;
+        tHeldNanos += static_cast<uint64_t>(
+            std::chrono::duration_cast<std::chrono::nanoseconds>(held).count());
+    }
+    SDL_UnlockAudio();
+}
+
+uint64_t AudioLockHeldNanos() { return tHeldNanos; }
