@@ -27,6 +27,8 @@ function(qb_library name)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS
        ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
+  # A folder's main.cpp is its program, not part of its library.
+  list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
   if(sources)
     add_library(${name} STATIC ${sources})
     target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
@@ -47,9 +49,10 @@ function(qb_test name)
     return()
   endif()
   add_executable(${name} ${sources})
-  target_link_libraries(${name} PRIVATE ${ARG_DEPS} qb_test_support GTest::gtest GTest::gtest_main)
+  # Headless SDL drivers by default come from the shared test main.
+  target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/main/test_main.cpp)
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} qb_test_support GTest::gtest)
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    PROPERTIES ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;QB_TEST_BIN=$<TARGET_FILE:${name}>"
     DISCOVERY_TIMEOUT 60)
 endfunction()

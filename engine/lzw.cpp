@@ -13,6 +13,8 @@
 
 namespace {
 
+constexpr uint32_t kNeverSeen = 0xFFFFFFFFu;
+
 // The bit reader's registers, kept in locals for the length of a call.
 struct BitReader {
     uint64_t bits;
@@ -122,87 +124,122 @@ uint32_t EmitPart(const LzwNode* dict, uint32_t code, uint32_t done, uint32_t ro
     return stop - done;
 }
 
+// Writes the whole string of `code` at out + count. A string written earlier
+// in this request is copied from there (front to back: the string learnt
+// last may overlap its own copy by one byte); otherwise the prefix chain is
+// walked from the last byte.
+inline void EmitWhole(LzwNode* dict, uint32_t code, uint8_t* out, uint32_t requestStart,
+                      uint32_t count) {
+    uint8_t* dst = out + count;
+    LzwNode& node = dict[code];
+    const uint32_t length = node.length;
+    const uint32_t seen = node.seenAt;
+    node.seenAt = requestStart + count;
+    if (length == 1) {
+        *dst = node.ch;
+    } else if (seen >= requestStart && seen < requestStart + count) {
+        const uint8_t* src = out + (seen - requestStart);
+        if (src + length <= dst) {
+            std::memcpy(dst, src, length);
+        } else {
+            for (uint32_t i = 0; i < length; ++i)
+                dst[i] = src[i];
+        }
+    } else {
+        uint8_t* p = dst + length;
+        uint32_t c = code;
+        do {
+            *--p = dict[c].ch;
+            c = dict[c].prefix;
+        } while (p > dst);
+    }
+}
+
 void InitRoots(LzwNode* dict) {
     for (uint32_t i = 0; i <= LZW_END_CODE; ++i) {
         uint8_t ch = static_cast<uint8_t>(i < LZW_END_CODE ? i : 0);
-        dict[i] = LzwNode{ch, ch, 1, LZW_END_CODE, LZW_END_CODE};
+        dict[i] = LzwNode{ch, ch, 1, LZW_END_CODE, LZW_END_CODE, kNeverSeen};
     }
 }
 
 // ---- pruning -------------------------------------------------------------
-// While pruning, a kept node's `link` heads the list of its children and its
-// `prefix` links to its next sibling; LZW_END_CODE ends both. A `link` of 0
-// marks a free slot.
+// A node is kept when it is another node's prefix. Kept nodes are renumbered
+// into the lowest slots by walking, from node 0 up, each node's first child
+// and next sibling (children in ascending order) and moving the ones above
+// the lowest free slot into it. The child lists and the renumbering live in
+// small scratch arrays, and the steps are written to branch as little as
+// possible: pruning runs every few hundred codes on typical data.
 
-constexpr uint32_t kFree = 0;
-constexpr uint32_t kNone = LZW_END_CODE;
+constexpr uint16_t kNoNode = 0xFFFF;
 
-// Drops the nodes that are no other node's prefix (from the top, so every
-// child is seen before its parent) and threads the rest into child lists.
-uint32_t DropLeaves(LzwNode* nodes) {
+struct Pruning {
+    uint16_t head[LZW_DICT_SIZE];     // first (smallest) kept child
+    uint16_t next[LZW_DICT_SIZE];     // next kept sibling
+    uint16_t newIndex[LZW_DICT_SIZE]; // where each node ends up
+    uint8_t hasChild[LZW_DICT_SIZE];
+    uint8_t used[LZW_DICT_SIZE + 1]; // the last entry stops free-slot searches
+    uint32_t freeSlot;               // the lowest free slot
+};
+
+// Frees the leaves and threads the kept nodes into child lists, from the
+// top so that each list comes out in ascending order.
+void DropLeaves(const LzwNode* nodes, Pruning& p) {
+    std::memset(p.head, 0xFF, sizeof(p.head));
+    std::memset(p.next, 0xFF, sizeof(p.next));
+    std::memset(p.hasChild, 0, sizeof(p.hasChild));
+    std::memset(p.used, 1, LZW_END_CODE + 1);
+    p.used[LZW_DICT_SIZE] = 0;
+    for (uint32_t i = LZW_END_CODE + 1; i < LZW_DICT_SIZE; ++i)
+        p.hasChild[nodes[i].prefix & (LZW_DICT_SIZE - 1)] = 1;
     uint32_t lowestFree = LZW_DICT_SIZE;
     for (uint32_t i = LZW_DICT_SIZE - 1; i > LZW_END_CODE; --i) {
-        LzwNode& parent = nodes[nodes[i].prefix];
-        if (parent.link == kNone)
-            parent.link = kFree;
-        if (nodes[i].link == kNone) {
-            nodes[i].link = kFree;
-            lowestFree = i < lowestFree ? i : lowestFree;
-            continue;
-        }
-        if (nodes[i].link == kFree)
-            nodes[i].link = kNone;
-        if (parent.link == kFree)
-            parent.link = kNone;
-        nodes[i].prefix = parent.link;
-        parent.link = i;
+        const uint8_t kept = p.hasChild[i];
+        const uint32_t parent = nodes[i].prefix & (LZW_DICT_SIZE - 1);
+        p.used[i] = kept;
+        lowestFree = kept ? lowestFree : i;
+        p.next[i] = p.head[parent];
+        p.head[parent] = kept ? static_cast<uint16_t>(i) : p.head[parent];
     }
-    for (uint32_t i = 0; i <= LZW_END_CODE; ++i)
-        if (nodes[i].link == kFree)
-            nodes[i].link = kNone;
-    return lowestFree;
+    for (uint32_t i = 0; i < LZW_DICT_SIZE; ++i)
+        p.newIndex[i] = static_cast<uint16_t>(i);
+    p.freeSlot = lowestFree;
 }
 
-uint32_t NextFreeSlot(const LzwNode* nodes, uint32_t from) {
-    uint32_t slot = from + 1;
-    while (slot < LZW_DICT_SIZE && nodes[slot].link != kFree)
-        ++slot;
-    return slot;
-}
-
-// Moves node `from` into the free slot `*slot` and returns its new number.
-uint32_t MoveNode(LzwNode* nodes, uint32_t from, uint32_t* slot) {
-    uint32_t to = *slot;
+// Moves node `from` into the lowest free slot when `move` is set, and gives
+// the number the reference should hold. Written without branches: when
+// nothing moves, the copy lands in a free slot that stays free.
+inline uint16_t MaybeMoveNode(LzwNode* nodes, Pruning& p, uint32_t from, bool move) {
+    const uint32_t to = p.freeSlot;
+    from &= LZW_DICT_SIZE - 1;
     nodes[to] = nodes[from];
-    nodes[from].link = kFree;
-    *slot = NextFreeSlot(nodes, to);
-    return to;
+    p.head[to] = p.head[from];
+    p.next[to] = p.next[from];
+    p.newIndex[from] = move ? static_cast<uint16_t>(to) : p.newIndex[from];
+    p.used[from] = move ? 0 : p.used[from];
+    p.used[to] = move;
+    uint32_t slot = to + move;
+    while (p.used[slot])
+        ++slot;
+    p.freeSlot = slot;
+    return move ? static_cast<uint16_t>(to) : static_cast<uint16_t>(from);
 }
 
-// Renumbers the kept nodes into the lowest slots, parents before children;
-// returns the first free slot.
-uint32_t Compact(LzwNode* nodes, uint32_t freeSlot) {
-    for (uint32_t i = 0; i < freeSlot; ++i) {
-        uint32_t child = nodes[i].link;
-        if (child != kNone && child > freeSlot)
-            nodes[i].link = MoveNode(nodes, child, &freeSlot);
-        uint32_t sibling = nodes[i].prefix;
-        if (sibling != kNone && sibling > freeSlot)
-            nodes[i].prefix = MoveNode(nodes, sibling, &freeSlot);
+void Compact(LzwNode* nodes, Pruning& p) {
+    for (uint32_t i = 0; i < p.freeSlot; ++i) {
+        const uint32_t child = p.head[i];
+        if (child != kNoNode)
+            p.head[i] = MaybeMoveNode(nodes, p, child, child > p.freeSlot);
+        const uint32_t sibling = p.next[i];
+        if (sibling != kNoNode)
+            p.next[i] = MaybeMoveNode(nodes, p, sibling, sibling > p.freeSlot);
     }
-    return freeSlot;
 }
 
-// Turns the child lists back into prefix links.
-void RelinkPrefixes(LzwNode* nodes, uint32_t count) {
-    for (uint32_t i = 0; i < count; ++i) {
-        uint32_t child = nodes[i].link;
-        while (child != kNone && child < LZW_DICT_SIZE) {
-            uint32_t next = nodes[child].prefix;
-            nodes[child].prefix = i;
-            child = next;
-        }
-        nodes[i].link = kNone;
+// Every kept node still holds its parent's old number; give it the new one.
+void RenumberPrefixes(LzwNode* nodes, const Pruning& p) {
+    for (uint32_t i = LZW_END_CODE + 1; i < p.freeSlot; ++i) {
+        nodes[i].prefix = p.newIndex[nodes[i].prefix & (LZW_DICT_SIZE - 1)];
+        nodes[i].link = LZW_END_CODE;
     }
 }
 
@@ -257,6 +294,10 @@ void LzwDictReset(LzwState* state) {
     state->resumeDone = 0;
     state->savedPrev = LZW_END_CODE;
     state->ended = 0;
+    state->outCount = 0;
+    state->produced = 0;
+    state->requestStart = 0;
+    state->prevStart = 0;
     if (state->dict != nullptr)
         InitRoots(state->dict);
 }
@@ -268,17 +309,21 @@ void LzwDictFree(LzwState* state) {
 void LzwSetOutput(LzwState* state, uint8_t* output) {
     state->outBase = output;
     state->outCount = 0;
+    state->requestStart = state->produced;
 }
 
 void LzwSetNode(LzwNode* nodes, uint32_t code, uint32_t prefix, uint8_t ch) {
     const LzwNode& parent = nodes[prefix];
-    nodes[code] =
-        LzwNode{ch, parent.first, static_cast<uint16_t>(parent.length + 1), LZW_END_CODE, prefix};
+    nodes[code] = LzwNode{ch,           parent.first, static_cast<uint16_t>(parent.length + 1),
+                          LZW_END_CODE, prefix,       kNeverSeen};
 }
 
 void LzwPrune(LzwNode* nodes, int32_t* nextCode, int32_t* codeWidth) {
-    uint32_t freeSlot = Compact(nodes, DropLeaves(nodes));
-    RelinkPrefixes(nodes, freeSlot);
+    Pruning pruning;
+    DropLeaves(nodes, pruning);
+    Compact(nodes, pruning);
+    RenumberPrefixes(nodes, pruning);
+    const uint32_t freeSlot = pruning.freeSlot;
     int32_t w = *codeWidth;
     while (freeSlot <= (1u << (w - 1)))
         --w;
@@ -300,6 +345,8 @@ uint32_t LzwDecode(LzwState* state, LzwInput* input, uint8_t** cursor, int32_t l
     int32_t n = state->nextCode;
     int32_t w = state->codeWidth;
     uint32_t prev = state->savedPrev;
+    uint32_t prevStart = state->prevStart;
+    const uint32_t requestStart = state->requestStart;
     BitReader reader{state->bitBuffer, state->bitCount, *cursor,
                      input->buffer + (input->filled > 0 ? input->filled : 0), input};
     Modes modes{state->byteMode, state->byteNext, state->highCodes};
@@ -341,20 +388,17 @@ uint32_t LzwDecode(LzwState* state, LzwInput* input, uint8_t** cursor, int32_t l
             break;
         }
         state->lastCode = value;
+        const uint32_t start = requestStart + count;
         if (prev != LZW_END_CODE) {
             uint8_t k = dict[value == n ? prev : static_cast<uint32_t>(value)].first;
             LzwSetNode(dict, static_cast<uint32_t>(n), prev, k);
+            dict[n].seenAt = prevStart;
         }
+        prevStart = start;
         uint32_t length = dict[value].length;
         if (length <= want - count) {
-            if (out != nullptr) {
-                uint8_t* p = out + count + length;
-                uint32_t c = static_cast<uint32_t>(value);
-                do {
-                    *--p = dict[c].ch;
-                    c = dict[c].prefix;
-                } while (p > out + count);
-            }
+            if (out != nullptr)
+                EmitWhole(dict, static_cast<uint32_t>(value), out, requestStart, count);
             count += length;
         } else {
             uint32_t got =
@@ -368,6 +412,8 @@ uint32_t LzwDecode(LzwState* state, LzwInput* input, uint8_t** cursor, int32_t l
     }
 
     state->outCount = count;
+    state->produced = requestStart + count;
+    state->prevStart = prevStart;
     state->nextCode = n;
     state->codeWidth = w;
     state->savedPrev = prev;

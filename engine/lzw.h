@@ -26,11 +26,15 @@ struct LzwNode {
     uint16_t length; // bytes in the node's string
     uint32_t link;   // scratch for pruning; LZW_END_CODE when unused
     uint32_t prefix; // the string without its last byte; LZW_END_CODE for roots
+    uint32_t seenAt; // where the string was last written, counted from the decode's start
 };
 
 struct LzwState {
-    uint8_t* outBase;  // start of the request; null when skipping
-    uint32_t outCount; // bytes produced for this request
+    uint8_t* outBase;      // start of the request; null when skipping
+    uint32_t outCount;     // bytes produced for this request
+    uint32_t produced;     // bytes produced since the decode's start
+    uint32_t requestStart; // `produced` when this request began
+    uint32_t prevStart;    // where the previous value's string began
     int32_t highCodes;
     int32_t byteNext;
     int32_t bitCount;

@@ -1,5 +1,7 @@
 // Renderer dispatch: the rest of the game never names a renderer. With no
-// renderer (kind 0) every call does nothing and returns 0.
+// renderer (kind 0) every call does nothing and returns 0. The renderers
+// share the geometry of sprite quads and mesh ranges (sprite_geometry.h) so
+// that both draw the same picture.
 #pragma once
 
 #include <cstdint>

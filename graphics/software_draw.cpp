@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "graphics/image.h"
 
@@ -86,9 +89,22 @@ void BlitRow(uint32_t* dst, const uint32_t* src, int64_t count, int64_t step, ui
 } // namespace
 
 // Per channel f * a + b * (255 - a), divided by 255 with rounding: alpha
-// 255 gives the foreground and alpha 0 the background exactly.
+// 255 gives the foreground and alpha 0 the background exactly. The four
+// channels go through one packed 16-bit multiply with the table's factors.
 uint32_t BlendPixel(uint32_t foreground, uint32_t background, uint32_t a) {
     const uint16_t* factors = gBlendTable[a & 0xFF];
+#ifdef __SSE2__
+    __m128i zero = _mm_setzero_si128();
+    __m128i f = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(foreground)), zero);
+    __m128i b = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(background)), zero);
+    __m128i products = _mm_mullo_epi16(_mm_unpacklo_epi64(f, b),
+                                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(factors)));
+    // Every sum stays below 65,536: f * a + b * (255 - a) <= 65,025.
+    __m128i t =
+        _mm_add_epi16(_mm_add_epi16(products, _mm_srli_si128(products, 8)), _mm_set1_epi16(128));
+    t = _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8);
+    return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(t, zero)));
+#else
     uint32_t result = 0;
     for (int shift = 0; shift < 32; shift += 8) {
         uint32_t f = (foreground >> shift) & 0xFF;
@@ -97,6 +113,7 @@ uint32_t BlendPixel(uint32_t foreground, uint32_t background, uint32_t a) {
         result |= ((t + (t >> 8)) >> 8) << shift;
     }
     return result;
+#endif
 }
 
 void SoftwareBlit(const SpriteRecord* record) {

@@ -9,7 +9,7 @@ scripts/install-deps.sh
 cmake -S . -B build -G Ninja
 ninja -C build
 
-if [ ! -x build/app/quillbury ]; then
+if [ ! -x build/engine/quillbury ]; then
   echo "Built the libraries; the game program itself is not part of the build yet."
   exit 0
 fi
@@ -24,7 +24,7 @@ if [ ! -f run/game.cfg ]; then
 fi
 cd run
 if [ -n "${DISPLAY:-}" ]; then
-  exec ../build/app/quillbury
+  exec ../build/engine/quillbury
 else
-  exec xvfb-run -a -s "-screen 0 1024x768x24" ../build/app/quillbury
+  exec xvfb-run -a -s "-screen 0 1024x768x24" ../build/engine/quillbury
 fi

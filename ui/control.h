@@ -10,11 +10,12 @@
 // What HandleInput and Update return. Menus add non-negative codes of their
 // own. A plain control returns its child count + 1, which can reach 500 or
 // 600 with enough children: compare only a menu's result with those codes.
-constexpr int32_t CONTROL_RESULT_KEEP = -1;
-constexpr int32_t CONTROL_RESULT_CLOSE = -2;
-constexpr int32_t CONTROL_RESULT_CURSOR_MOVED = -3;
-constexpr int32_t CONTROL_RESULT_ACCEPT = 500;
-constexpr int32_t CONTROL_RESULT_YES = 600;
+typedef int32_t MenuResult;
+constexpr MenuResult CONTROL_RESULT_KEEP = -1;
+constexpr MenuResult CONTROL_RESULT_CLOSE = -2;
+constexpr MenuResult CONTROL_RESULT_CURSOR_MOVED = -3;
+constexpr MenuResult CONTROL_RESULT_ACCEPT = 500;
+constexpr MenuResult CONTROL_RESULT_YES = 600;
 
 // SDL 1.2 key symbols the toolkit and the menus act on.
 constexpr int32_t KEY_BACKSPACE = 8;

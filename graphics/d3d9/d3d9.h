@@ -22,8 +22,12 @@ typedef void* HWND;
 typedef void* HANDLE;
 typedef DWORD D3DCOLOR;
 
-inline bool FAILED(HRESULT hr) { return hr < 0; }
-inline bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
+inline bool FAILED(HRESULT hr) {
+    return hr < 0;
+}
+inline bool SUCCEEDED(HRESULT hr) {
+    return hr >= 0;
+}
 
 constexpr HRESULT D3D_OK = 0;
 constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
@@ -221,8 +225,8 @@ public:
                                       IDirect3DIndexBuffer9** buffer, HANDLE* sharedHandle) = 0;
     virtual HRESULT BeginScene() = 0;
     virtual HRESULT EndScene() = 0;
-    virtual HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR colour,
-                          float z, DWORD stencil) = 0;
+    virtual HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR colour, float z,
+                          DWORD stencil) = 0;
     virtual HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) = 0;
     virtual HRESULT SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) = 0;
     virtual HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type,

@@ -17,12 +17,12 @@ struct SoftD3dOptions {
 };
 
 struct SoftD3dCounters {
-    uint32_t drawCalls;        // DrawIndexedPrimitive calls that drew
-    uint32_t trianglesDrawn;   // triangles handed to the rasteriser
+    uint32_t drawCalls;      // DrawIndexedPrimitive calls that drew
+    uint32_t trianglesDrawn; // triangles handed to the rasteriser
     uint32_t setTextureCalls;
-    uint32_t presents;         // presents that reached the screen
-    uint32_t misuse;           // calls outside what the layer supports, or wrong
-    uint32_t liveTextures;     // textures not yet released
+    uint32_t presents;     // presents that reached the screen
+    uint32_t misuse;       // calls outside what the layer supports, or wrong
+    uint32_t liveTextures; // textures not yet released
 };
 
 // Device states a test can force, as `TestCooperativeLevel` reports them.

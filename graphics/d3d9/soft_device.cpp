@@ -100,12 +100,13 @@ public:
             return Misuse();
         if (state_ == SOFT_D3D_DEVICE_LOST)
             return D3DERR_DEVICELOST;
-        // Like the real thing: every default-pool resource must be gone.
+        // The device's own references to what is bound go first; then,
+        // like the real thing, every default-pool resource must be gone.
+        ResetState();
         if (SoftLiveDefaultPoolResources() > 0)
             return Misuse();
         if (!SizeBackBuffer(params))
             return D3DERR_INVALIDCALL;
-        ResetState();
         state_ = SOFT_D3D_DEVICE_OK;
         return D3D_OK;
     }
@@ -139,7 +140,8 @@ public:
             return Misuse();
         if (gOptions.failTextureCreation)
             return D3DERR_OUTOFVIDEOMEMORY;
-        SoftTexture* made = SoftTexture::Create(width, height, format, pool, gOptions.extraTexturePitch);
+        SoftTexture* made =
+            SoftTexture::Create(width, height, format, pool, gOptions.extraTexturePitch);
         if (made == nullptr)
             return D3DERR_INVALIDCALL;
         *texture = made;
@@ -267,13 +269,15 @@ private:
     }
 
     void ClearRect(const D3DRECT& r, D3DCOLOR colour) {
-        int32_t x1 = std::max<int32_t>(r.x1, 0);
-        int32_t y1 = std::max<int32_t>(r.y1, 0);
-        int32_t x2 = std::min<int32_t>(r.x2, width_);
-        int32_t y2 = std::min<int32_t>(r.y2, height_);
+        int32_t x1 = std::clamp<int32_t>(r.x1, 0, width_);
+        int32_t x2 = std::clamp<int32_t>(r.x2, 0, width_);
+        int32_t y1 = std::clamp<int32_t>(r.y1, 0, height_);
+        int32_t y2 = std::clamp<int32_t>(r.y2, 0, height_);
+        if (x1 >= x2)
+            return;
         for (int32_t y = y1; y < y2; ++y) {
             uint32_t* row = backBuffer_.data() + static_cast<size_t>(y) * width_;
-            std::fill(row + std::min(x1, x2), row + x2, colour);
+            std::fill(row + x1, row + x2, colour);
         }
     }
 
@@ -329,7 +333,7 @@ private:
     }
 
     RasterTarget MakeTarget() {
-        return {backBuffer_.data(), width_, height_, width_, rowScratch_.data(),
+        return {backBuffer_.data(),   width_, height_, width_, rowScratch_.data(),
                 columnScratch_.data()};
     }
 
@@ -415,8 +419,8 @@ HRESULT SoftDevice::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWO
     return D3D_OK;
 }
 
-HRESULT SoftDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex, UINT,
-                                         UINT, UINT startIndex, UINT primitiveCount) {
+HRESULT SoftDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex, UINT, UINT,
+                                         UINT startIndex, UINT primitiveCount) {
     if (type != D3DPT_TRIANGLELIST || !ReadyToDraw(primitiveCount))
         return Misuse();
     if (state_ != SOFT_D3D_DEVICE_OK)
@@ -507,11 +511,17 @@ IDirect3D9* Direct3DCreate9(UINT sdkVersion) {
     return new SoftDirect3D();
 }
 
-SoftD3dOptions& SoftD3dGetOptions() { return gOptions; }
+SoftD3dOptions& SoftD3dGetOptions() {
+    return gOptions;
+}
 
-void SoftD3dResetOptions() { gOptions = {0, true, 0, false}; }
+void SoftD3dResetOptions() {
+    gOptions = {0, true, 0, false};
+}
 
-SoftD3dCounters& SoftD3dGetCounters() { return gCounters; }
+SoftD3dCounters& SoftD3dGetCounters() {
+    return gCounters;
+}
 
 void SoftD3dResetCounters() {
     uint32_t live = gCounters.liveTextures;

@@ -16,7 +16,9 @@ inline Wide Widen(__m128i pixels) {
     return {_mm_unpacklo_epi8(pixels, zero), _mm_unpackhi_epi8(pixels, zero)};
 }
 
-inline __m128i Narrow(Wide w) { return _mm_packus_epi16(w.lo, w.hi); }
+inline __m128i Narrow(Wide w) {
+    return _mm_packus_epi16(w.lo, w.hi);
+}
 
 // Lane 3 of each pixel (its alpha) copied to all four of its lanes.
 inline __m128i SpreadAlpha(__m128i wide) {
@@ -51,10 +53,15 @@ inline __m128i Blend4(__m128i src, __m128i dst) {
     return Narrow({BlendHalf(s.lo, d.lo), BlendHalf(s.hi, d.hi)});
 }
 
+// All bits set in the lanes of pixels whose alpha is 255.
+inline __m128i OpaqueLanes(__m128i pixels) {
+    const __m128i alphaBits = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    return _mm_cmpeq_epi32(_mm_and_si128(pixels, alphaBits), alphaBits);
+}
+
 // Bit i set when pixel i's alpha is 255 (opaque) or 0 (transparent).
 inline int OpaqueMask(__m128i pixels) {
-    __m128i alpha = _mm_and_si128(pixels, _mm_set1_epi32(static_cast<int>(0xFF000000u)));
-    return _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(alpha, _mm_set1_epi32(static_cast<int>(0xFF000000u)))));
+    return _mm_movemask_ps(_mm_castsi128_ps(OpaqueLanes(pixels)));
 }
 
 inline int TransparentMask(__m128i pixels) {
@@ -100,10 +107,21 @@ void ShadeRow(uint32_t* dst, const uint32_t* src, int32_t count, uint32_t diffus
         }
         // Artwork is mostly fully opaque or fully transparent: those groups
         // need no arithmetic.
-        if (OpaqueMask(s) == 0xF) {
+        int opaque = OpaqueMask(s);
+        if (opaque == 0xF) {
             _mm_storeu_si128(d, s);
-        } else if (TransparentMask(s) != 0xF) {
-            _mm_storeu_si128(d, Blend4(s, _mm_loadu_si128(d)));
+            continue;
+        }
+        int transparent = TransparentMask(s);
+        if (transparent == 0xF)
+            continue;
+        __m128i old = _mm_loadu_si128(d);
+        if ((opaque | transparent) == 0xF) {
+            // Only whole and no coverage: pick per pixel.
+            __m128i take = OpaqueLanes(s);
+            _mm_storeu_si128(d, _mm_or_si128(_mm_and_si128(take, s), _mm_andnot_si128(take, old)));
+        } else {
+            _mm_storeu_si128(d, Blend4(s, old));
         }
     }
     for (; i < count; ++i)

@@ -37,7 +37,8 @@ inline uint32_t BlendPixel(uint32_t src, uint32_t dst) {
     uint32_t inv = 255 - a;
     uint32_t out = 0;
     for (int shift = 0; shift < 32; shift += 8) {
-        uint32_t c = MulBlend255((src >> shift) & 0xFF, a) + MulBlend255((dst >> shift) & 0xFF, inv);
+        uint32_t c =
+            MulBlend255((src >> shift) & 0xFF, a) + MulBlend255((dst >> shift) & 0xFF, inv);
         out |= (c > 255 ? 255 : c) << shift;
     }
     return out;

@@ -19,13 +19,18 @@ constexpr float kTexCoordLimit = 1.0e6f;
 // out a hair below it through rounding, or it would pick the neighbour (or
 // wrap to the far side of the texture).
 constexpr double kPointBias = 1.0e-6;
+// Bilinear sampling reads around (s - 0.5); the same bias keeps the texel
+// pair and its weights steady when s sits exactly on a boundary.
+constexpr double kLinearOffset = -0.5 + kPointBias;
 
 struct FixedPoint {
     int64_t x;
     int64_t y;
 };
 
-bool Usable(float value, float limit) { return std::isfinite(value) && std::fabs(value) <= limit; }
+bool Usable(float value, float limit) {
+    return std::isfinite(value) && std::fabs(value) <= limit;
+}
 
 bool SnapVertex(const RasterVertex& v, bool textured, FixedPoint* out) {
     if (!Usable(v.x, kCoordLimit) || !Usable(v.y, kCoordLimit))
@@ -69,6 +74,7 @@ public:
           maskY_(PowerOfTwoMask(texture.height)) {}
 
     int32_t WrapX(int64_t i) const { return Wrap(i, tex_.width, maskX_); }
+    int32_t Width() const { return tex_.width; }
     int32_t WrapY(int64_t j) const { return Wrap(j, tex_.height, maskY_); }
     const uint32_t* Row(int32_t y) const {
         return tex_.texels + static_cast<size_t>(y) * static_cast<size_t>(tex_.pitch);
@@ -77,8 +83,8 @@ public:
         return Row(WrapY(FastFloor(t + kPointBias)))[WrapX(FastFloor(s + kPointBias))];
     }
     uint32_t Bilinear(double s, double t) const {
-        s -= 0.5;
-        t -= 0.5;
+        s += kLinearOffset;
+        t += kLinearOffset;
         int64_t i = FastFloor(s);
         int64_t j = FastFloor(t);
         uint32_t wx = Weight(s - static_cast<double>(i));
@@ -165,10 +171,14 @@ void DrawRectPoint(const RasterTarget& target, const RasterState& state, const S
                    int32_t y1, uint32_t diffuse) {
     int32_t count = x1 - x0;
     int32_t* columns = target.columnScratch;
-    bool contiguous = true;
-    for (int32_t i = 0; i < count; ++i) {
-        columns[i] = sampler.WrapX(FastFloor(across.At(x0 + i) + kPointBias));
-        contiguous = contiguous && columns[i] == columns[0] + i;
+    // Unscaled and unmirrored (nearly every sprite): texels side by side.
+    int64_t first = FastFloor(across.At(x0) + kPointBias);
+    bool contiguous = across.perPixel == 1.0 && first >= 0 && first + count <= sampler.Width();
+    if (contiguous) {
+        columns[0] = static_cast<int32_t>(first);
+    } else {
+        for (int32_t i = 0; i < count; ++i)
+            columns[i] = sampler.WrapX(FastFloor(across.At(x0 + i) + kPointBias));
     }
     for (int32_t y = y0; y < y1; ++y) {
         const uint32_t* texRow = sampler.Row(sampler.WrapY(FastFloor(down.At(y) + kPointBias)));
@@ -192,7 +202,7 @@ void DrawRectLinear(const RasterTarget& target, const RasterState& state, const 
     int32_t* second = first + count;
     int32_t* weight = second + count;
     for (int32_t i = 0; i < count; ++i) {
-        double s = across.At(x0 + i) - 0.5;
+        double s = across.At(x0 + i) + kLinearOffset;
         int64_t c = FastFloor(s);
         first[i] = sampler.WrapX(c);
         second[i] = sampler.WrapX(c + 1);
@@ -200,7 +210,7 @@ void DrawRectLinear(const RasterTarget& target, const RasterState& state, const 
     }
     uint32_t* row = target.rowScratch;
     for (int32_t y = y0; y < y1; ++y) {
-        double t = down.At(y) - 0.5;
+        double t = down.At(y) + kLinearOffset;
         int64_t r = FastFloor(t);
         uint32_t wy = Sampler::Weight(t - static_cast<double>(r));
         const uint32_t* top = sampler.Row(sampler.WrapY(r));
@@ -293,8 +303,8 @@ Plane MakePlane(const double* x, const double* y, const double* value) {
 }
 
 struct TriangleSetup {
-    Plane s, t;            // texel coordinates
-    Plane channel[4];      // diffuse B, G, R, A when it varies
+    Plane s, t;       // texel coordinates
+    Plane channel[4]; // diffuse B, G, R, A when it varies
     bool constantDiffuse;
     uint32_t diffuse;
     bool linear;
@@ -465,10 +475,11 @@ bool RasterRectangle(const RasterTarget& target, const RasterState& state,
     rect.diffuse = v[0]->diffuse;
     rect.uLeft = rect.uRight = rect.vTop = rect.vBottom = 0.0f;
     if (textured) {
-        bool follows = SameCoordinate(p, v, &FixedPoint::x, rect.left, &RasterVertex::u, &rect.uLeft) &&
-                       SameCoordinate(p, v, &FixedPoint::x, rect.right, &RasterVertex::u, &rect.uRight) &&
-                       SameCoordinate(p, v, &FixedPoint::y, rect.top, &RasterVertex::v, &rect.vTop) &&
-                       SameCoordinate(p, v, &FixedPoint::y, rect.bottom, &RasterVertex::v, &rect.vBottom);
+        bool follows =
+            SameCoordinate(p, v, &FixedPoint::x, rect.left, &RasterVertex::u, &rect.uLeft) &&
+            SameCoordinate(p, v, &FixedPoint::x, rect.right, &RasterVertex::u, &rect.uRight) &&
+            SameCoordinate(p, v, &FixedPoint::y, rect.top, &RasterVertex::v, &rect.vTop) &&
+            SameCoordinate(p, v, &FixedPoint::y, rect.bottom, &RasterVertex::v, &rect.vBottom);
         if (!follows)
             return false;
     }

@@ -13,16 +13,21 @@ int32_t gLiveDefaultPool = 0;
 constexpr UINT kMaxTextureSize = 4096;
 constexpr UINT kMaxBufferLength = 64u << 20;
 
-uint32_t Nibble17(uint32_t packed, int shift) { return ((packed >> shift) & 0xF) * 17; }
+uint32_t Nibble17(uint32_t packed, int shift) {
+    return ((packed >> shift) & 0xF) * 17;
+}
 
 } // namespace
 
-void SoftNoteMisuse() { ++SoftD3dGetCounters().misuse; }
+void SoftNoteMisuse() {
+    ++SoftD3dGetCounters().misuse;
+}
 
-int32_t SoftLiveDefaultPoolResources() { return gLiveDefaultPool; }
+int32_t SoftLiveDefaultPoolResources() {
+    return gLiveDefaultPool;
+}
 
-template <typename Interface>
-SoftResource<Interface>::SoftResource(D3DPOOL pool) : pool_(pool) {
+template <typename Interface> SoftResource<Interface>::SoftResource(D3DPOOL pool) : pool_(pool) {
     if (pool_ == D3DPOOL_DEFAULT)
         ++gLiveDefaultPool;
 }
@@ -113,7 +118,8 @@ void SoftTexture::ExpandNibbles() {
         const uint8_t* row = storage_ + static_cast<size_t>(y) * pitch_;
         uint32_t* out = expanded_ + static_cast<size_t>(y) * width_;
         for (UINT x = 0; x < width_; ++x) {
-            uint32_t packed = static_cast<uint32_t>(row[x * 2]) | static_cast<uint32_t>(row[x * 2 + 1]) << 8;
+            uint32_t packed =
+                static_cast<uint32_t>(row[x * 2]) | static_cast<uint32_t>(row[x * 2 + 1]) << 8;
             out[x] = Nibble17(packed, 12) << 24 | Nibble17(packed, 8) << 16 |
                      Nibble17(packed, 4) << 8 | Nibble17(packed, 0);
         }
@@ -135,7 +141,9 @@ SoftBuffer<Interface>* SoftBuffer<Interface>::Create(UINT length, D3DPOOL pool) 
     return buffer;
 }
 
-template <typename Interface> SoftBuffer<Interface>::~SoftBuffer() { std::free(storage_); }
+template <typename Interface> SoftBuffer<Interface>::~SoftBuffer() {
+    std::free(storage_);
+}
 
 // The memory stays the same from lock to lock, so a lock without
 // D3DLOCK_DISCARD finds what was written before.

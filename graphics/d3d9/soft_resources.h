@@ -53,8 +53,8 @@ private:
     UINT width_ = 0;
     UINT height_ = 0;
     D3DFORMAT format_ = D3DFMT_UNKNOWN;
-    UINT pitch_ = 0;             // bytes
-    uint8_t* storage_ = nullptr; // what LockRect hands out
+    UINT pitch_ = 0;               // bytes
+    uint8_t* storage_ = nullptr;   // what LockRect hands out
     uint32_t* expanded_ = nullptr; // A4R4G4B4 textures: the texels widened to 8 bits
     RasterTexture texels_ = {};
     bool locked_ = false;

@@ -24,7 +24,7 @@ inline bool WriteBytesToFile(const std::string& path, const std::vector<uint8_t>
     FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr)
         return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     return std::fclose(file) == 0 && ok;
 }
 
@@ -78,9 +78,9 @@ inline std::vector<uint8_t> RandomBytes(size_t size, uint32_t seed, uint32_t sym
 }
 
 inline std::vector<uint8_t> SampleText(size_t size) {
-    static const char* const kWords[] = {"the ",   "quill ", "bury ",   "runs ",  "after ",
-                                         "a ",     "river ", "jumps ",  "over ",  "stones, ",
-                                         "and\n",  "keeps ", "ahead. ", "Score ", "points "};
+    static const char* const kWords[] = {"the ",  "quill ", "bury ",   "runs ",  "after ",
+                                         "a ",    "river ", "jumps ",  "over ",  "stones, ",
+                                         "and\n", "keeps ", "ahead. ", "Score ", "points "};
     std::vector<uint8_t> text;
     uint32_t x = 12345;
     while (text.size() < size) {
@@ -122,7 +122,7 @@ inline std::string ReadTextFile(const std::string& path) {
 #define EXPECT_FATAL_OUTPUT(statement, expected)                                                   \
     do {                                                                                           \
         GTEST_FLAG_SET(death_test_style, "threadsafe");                                            \
-        const std::string outPath_ = TestFilePath(".stdout");                                     \
+        const std::string outPath_ = TestFilePath(".stdout");                                      \
         std::remove(outPath_.c_str());                                                             \
         EXPECT_EXIT(                                                                               \
             {                                                                                      \

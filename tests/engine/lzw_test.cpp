@@ -69,10 +69,9 @@ std::vector<ReferenceVector> ReferenceVectors() {
         {"AB", {65, 66, 256}, Hex({0xA1, 0x21, 0x40, 0x00})},
         {"ABABABA", {65, 66, 257, 259, 256}, Hex({0xA1, 0x21, 0x40, 0x20, 0x30, 0x00})},
         {"aaaaaaaaaa", {97, 257, 258, 259, 256}, Hex({0x30, 0x80, 0x40, 0x40, 0x30, 0x00})},
-        {"TOBEORNOTTOBEORTOBEORNOT",
-         {},
-         Hex({0xAA, 0xA7, 0x90, 0x88, 0xA4, 0xF2, 0x91, 0x38, 0x9E, 0x54, 0x80, 0x40, 0x60, 0x50,
-              0x50, 0x10, 0x0C, 0x08, 0x00, 0x00})},
+        {"TOBEORNOTTOBEORTOBEORNOT", {}, Hex({0xAA, 0xA7, 0x90, 0x88, 0xA4, 0xF2, 0x91,
+                                              0x38, 0x9E, 0x54, 0x80, 0x40, 0x60, 0x50,
+                                              0x50, 0x10, 0x0C, 0x08, 0x00, 0x00})},
     };
 }
 
@@ -106,7 +105,7 @@ TEST(LzwPruning, KeepsPrefixNodesUnderCompactNumbers) {
     std::vector<LzwNode> nodes(LZW_DICT_SIZE);
     for (uint32_t i = 0; i <= LZW_END_CODE; ++i) {
         uint8_t ch = static_cast<uint8_t>(i & 0xFF);
-        nodes[i] = LzwNode{ch, ch, 1, LZW_END_CODE, LZW_END_CODE};
+        nodes[i] = LzwNode{ch, ch, 1, LZW_END_CODE, LZW_END_CODE, 0};
     }
     for (uint32_t i = 257; i < LZW_DICT_SIZE; ++i)
         LzwSetNode(nodes.data(), i, 'z', 'z');
@@ -138,6 +137,96 @@ TEST(LzwPruning, KeepsPrefixNodesUnderCompactNumbers) {
         EXPECT_EQ(nodes[code].length, text(code).size());
         EXPECT_EQ(nodes[code].first, static_cast<uint8_t>(text(code)[0]));
         EXPECT_EQ(nodes[code].link, LZW_END_CODE);
+    }
+}
+
+// The pruning exactly as the format describes it, one `link` field doing
+// every job, to check the engine's faster version against.
+void ReferencePrune(std::vector<LzwNode>& nodes, int32_t* nextCode, int32_t* codeWidth) {
+    const uint32_t kNone = LZW_END_CODE;
+    uint32_t n = 1024;
+    for (uint32_t i = 1023; i >= 257; --i) {
+        uint32_t p = nodes[i].prefix;
+        if (nodes[p].link == kNone)
+            nodes[p].link = 0;
+        if (nodes[i].link == kNone) {
+            nodes[i].link = 0;
+            n = std::min(n, i);
+        } else {
+            if (nodes[i].link == 0)
+                nodes[i].link = kNone;
+            if (nodes[p].link == 0)
+                nodes[p].link = kNone;
+            nodes[i].prefix = nodes[p].link;
+            nodes[p].link = i;
+        }
+    }
+    for (uint32_t i = 0; i <= 256; ++i)
+        if (nodes[i].link == 0)
+            nodes[i].link = kNone;
+    auto advance = [&] {
+        do
+            ++n;
+        while (n < 1024 && nodes[n].link != 0);
+    };
+    for (uint32_t i = 0; i < n; ++i) {
+        uint32_t l = nodes[i].link;
+        if (l != kNone && l > n) {
+            nodes[n] = nodes[l];
+            nodes[i].link = n;
+            nodes[l].link = 0;
+            advance();
+        }
+        uint32_t m = nodes[i].prefix;
+        if (m != kNone && m > n) {
+            nodes[n] = nodes[m];
+            nodes[i].prefix = n;
+            nodes[m].link = 0;
+            advance();
+        }
+    }
+    for (uint32_t i = 0; i < n; ++i) {
+        for (uint32_t c = nodes[i].link; c != kNone;) {
+            uint32_t next = nodes[c].prefix;
+            nodes[c].prefix = i;
+            c = next;
+        }
+        nodes[i].link = kNone;
+    }
+    int32_t w = 11;
+    while (n <= (1u << (w - 1)))
+        --w;
+    *codeWidth = w;
+    *nextCode = static_cast<int32_t>(n) - 1;
+}
+
+TEST(LzwPruning, MatchesTheFormatsOwnDescriptionOnRandomTrees) {
+    for (uint32_t seed = 1; seed <= 200; ++seed) {
+        std::vector<LzwNode> nodes(LZW_DICT_SIZE);
+        for (uint32_t i = 0; i <= LZW_END_CODE; ++i)
+            nodes[i] =
+                LzwNode{uint8_t(i & 0xFF), uint8_t(i & 0xFF), 1, LZW_END_CODE, LZW_END_CODE, 0};
+        std::vector<uint8_t> noise = RandomBytes(LZW_DICT_SIZE * 2, seed);
+        for (uint32_t i = 257; i < LZW_DICT_SIZE; ++i) {
+            // Mostly recent parents, as real text gives, sometimes roots.
+            uint32_t back = 1 + noise[i * 2] % (seed % 7 == 0 ? 200 : 12);
+            uint32_t parent = noise[i * 2 + 1] < 40 || back > i - 257 ? noise[i * 2 + 1] : i - back;
+            LzwSetNode(nodes.data(), i, parent, noise[i * 2]);
+        }
+        std::vector<LzwNode> reference = nodes;
+        int32_t n = 1024, w = 11, refN = 1024, refW = 11;
+        LzwPrune(nodes.data(), &n, &w);
+        ReferencePrune(reference, &refN, &refW);
+        ASSERT_EQ(n, refN) << seed;
+        ASSERT_EQ(w, refW) << seed;
+        for (int32_t i = 0; i <= n; ++i) {
+            ASSERT_EQ(nodes[i].prefix, reference[i].prefix) << seed << " node " << i;
+            ASSERT_EQ(nodes[i].ch, reference[i].ch) << seed << " node " << i;
+            ASSERT_EQ(nodes[i].link, LZW_END_CODE);
+            if (i > 256) {
+                ASSERT_EQ(nodes[i].length, nodes[nodes[i].prefix].length + 1);
+            }
+        }
     }
 }
 

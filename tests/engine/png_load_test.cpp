@@ -75,7 +75,9 @@ TEST(PngColours, RgbGetsOpaqueAlphaAndBgraByteOrder) {
     ExpectDecodesTo(MakeTestPicture(PngColour::Rgb, 8, 37, 23, 1));
 }
 
-TEST(PngColours, RgbaKeepsItsAlpha) { ExpectDecodesTo(MakeTestPicture(PngColour::Rgba, 8, 31, 17, 2)); }
+TEST(PngColours, RgbaKeepsItsAlpha) {
+    ExpectDecodesTo(MakeTestPicture(PngColour::Rgba, 8, 31, 17, 2));
+}
 
 TEST(PngColours, PaletteWithTransparencyKeepsItsAlpha) {
     ExpectDecodesTo(MakeTestPicture(PngColour::Palette, 8, 40, 20, 3, true));
@@ -166,7 +168,9 @@ TEST(PngDamaged, ANonPngEntryTypeIsFatal) {
 
 // ---- cross-check with ImageMagick -------------------------------------------------
 
-bool HaveConvert() { return std::system("convert -version > /dev/null 2>&1") == 0; }
+bool HaveConvert() {
+    return std::system("convert -version > /dev/null 2>&1") == 0;
+}
 
 TEST(PngCrossCheck, ImageMagickReadsOurFilesAsWeMeantThem) {
     if (!HaveConvert())
@@ -180,7 +184,8 @@ TEST(PngCrossCheck, ImageMagickReadsOurFilesAsWeMeantThem) {
     ASSERT_EQ(bytes.size(), expected.size() * 4);
     for (size_t i = 0; i < expected.size(); ++i) {
         const uint8_t* p = reinterpret_cast<const uint8_t*>(bytes.data()) + i * 4;
-        uint32_t argb = (uint32_t(p[3]) << 24) | (uint32_t(p[0]) << 16) | (uint32_t(p[1]) << 8) | p[2];
+        uint32_t argb =
+            (uint32_t(p[3]) << 24) | (uint32_t(p[0]) << 16) | (uint32_t(p[1]) << 8) | p[2];
         ASSERT_EQ(argb, expected[i]) << i;
     }
     std::remove(png.c_str());

@@ -199,6 +199,20 @@ TEST(SoftwareBlend, MatchesAFloatingPointReferenceWithinOneUnit) {
             }
 }
 
+// Every (foreground, background, alpha): the nearest integer to the exact
+// blend, the same in all four channels.
+TEST(SoftwareBlend, EveryCombinationRoundsToTheNearest) {
+    for (uint32_t a = 0; a < 256; ++a)
+        for (uint32_t f = 0; f < 256; ++f)
+            for (uint32_t b = 0; b < 256; ++b) {
+                uint32_t exact2 = 2 * (f * a + b * (255 - a));
+                uint32_t expected = (exact2 + 255) / 510; // halves never occur
+                uint32_t got = BlendPixel(f * 0x01010101u, b * 0x01010101u, a);
+                if (got != expected * 0x01010101u)
+                    FAIL() << "f " << f << " b " << b << " a " << a << ": " << std::hex << got;
+            }
+}
+
 TEST(SoftwareBlend, FullAlphaGivesTheForegroundAndZeroTheBackground) {
     for (uint32_t f : {0u, 1u, 0x7Fu, 0xFEu, 0xFFu})
         for (uint32_t b : {0u, 0x80u, 0xFFu}) {

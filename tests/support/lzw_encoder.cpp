@@ -21,7 +21,7 @@ public:
     Dictionary() : nodes_(LZW_DICT_SIZE), children_(LZW_DICT_SIZE * 256, 0) {
         for (uint32_t i = 0; i <= LZW_END_CODE; ++i) {
             uint8_t ch = static_cast<uint8_t>(i < LZW_END_CODE ? i : 0);
-            nodes_[i] = LzwNode{ch, ch, 1, LZW_END_CODE, LZW_END_CODE};
+            nodes_[i] = LzwNode{ch, ch, 1, LZW_END_CODE, LZW_END_CODE, 0};
         }
     }
 

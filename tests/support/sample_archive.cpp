@@ -20,9 +20,9 @@ CatalogueBuilder MakeSampleCatalogue() {
     CatalogueBuilder catalogue;
     for (uint32_t g = 0; g < SAMPLE_GROUP_COUNT; ++g)
         catalogue.AddGroup();
-    const FontDesign fonts[8] = {MakeTestFontA(),     MakeTestFontB(), MakeTestFontB(),
-                                 MakeTestFontA(),     MakeTestFontIcons(), MakeTestFontA(),
-                                 MakeTestFontA(),     MakeTestFontA()};
+    const FontDesign fonts[8] = {MakeTestFontA(), MakeTestFontB(),     MakeTestFontB(),
+                                 MakeTestFontA(), MakeTestFontIcons(), MakeTestFontA(),
+                                 MakeTestFontA(), MakeTestFontA()};
     for (uint32_t slot = 0; slot < 8; ++slot) {
         uint32_t group = SAMPLE_GROUP_FIRST_FONT + slot;
         catalogue.AddItem(group, PlainEntry(kRawType, WriteFontTable(fonts[slot])));
@@ -35,4 +35,6 @@ CatalogueBuilder MakeSampleCatalogue() {
     return catalogue;
 }
 
-bool WriteSampleArchive(const std::string& path) { return MakeSampleCatalogue().WriteToFile(path); }
+bool WriteSampleArchive(const std::string& path) {
+    return MakeSampleCatalogue().WriteToFile(path);
+}

@@ -18,10 +18,13 @@ protected:
         if (SetVideoMode(800, 600, 32, 0, RENDERER_D3D9, 0) != 1)
             GTEST_SKIP() << "the Direct3D 9 renderer could not set the mode";
         SetTextureFiltering(0);
+        ClearScreen();
+        PresentFrame(); // opens the first scene: draws before it are dropped
     }
     void TearDown() override {
         if (!started_)
             return;
+        ShutdownRenderer();
         SetVideoMode(0, 0, 0, 0, RENDERER_NONE, 0);
         SDL_Quit();
     }
@@ -48,10 +51,16 @@ TEST_F(TextPixels, GlyphsLandInTheirCellsAndStopAtTheClip) {
         text.SetText(u"aW");
         text.SetClipRect(0, 0, 112, 60);
         text.SetScroll(100, 50);
-        ClearScreen();
+        SpriteRecord black = {};
+        InitSpriteRecord(&black, gScreenTarget);
+        black.x = 0;
+        black.y = 0;
+        black.width = READ_SCREEN_WIDTH;
+        black.height = READ_SCREEN_HEIGHT;
+        black.colour = 0xFF000000u;
+        FillRect(&black);
         text.Draw();
-        PresentFrame();
-        ReadScreen(rgb.data());
+        ReadScreen(rgb.data()); // the frame drawn so far
     }
     const uint32_t a = FontGlyphColour(u'a') & 0xFFFFFF;
     const uint32_t w = FontGlyphColour(u'W') & 0xFFFFFF;

@@ -74,20 +74,19 @@ private:
 
 #include <cstdio>
 #include <string>
-#include <unistd.h>
 
 #include "engine/archive.h"
 #include "engine/catalogue.h"
+#include "tests/support/temp_dir.h"
 #include "tests/support/ui_archive.h"
 
-// The toolkit's archive written to the test's folder, opened and catalogued
-// as the application does it; everything is released again at the end.
+// The toolkit's archive written to a folder of the test's own, opened and
+// catalogued as the application does it; everything is released again at
+// the end.
 class UiArchive {
 public:
-    // Each process writes its own file: CTest may run tests side by side.
     explicit UiArchive(const UiArchiveOptions& options = {},
-                       const std::string& path = "toolkit_test_" + std::to_string(getpid()) +
-                                                 ".res")
+                       const std::string& path = "toolkit_test.res")
         : path_(path) {
         ok_ = MakeUiCatalogue(options).WriteToFile(path_) &&
               OpenArchive(&gResourceArchive, path_.c_str()) == 1;
@@ -105,6 +104,7 @@ public:
     bool ok() const { return ok_; }
 
 private:
+    ScopedTempDir folder_;
     std::string path_;
     bool ok_ = false;
 };

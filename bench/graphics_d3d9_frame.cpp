@@ -1,0 +1,124 @@
+// Frame times of the Direct3D 9 renderer on our software layer (SDL dummy
+// video, one core) side by side with the OpenGL renderer on Mesa's software
+// OpenGL (llvmpipe, under Xvfb) in the same run: the typical 800x600 frame,
+// the 10,500-quad worst case, and the per-frame upload of a 640x480 movie
+// frame. The OpenGL runs need an X display (xvfb-run) and are skipped
+// without one.
+#include <GL/gl.h>
+#include <SDL.h>
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "bench/graphics_scene.h"
+#include "graphics/image.h"
+#include "graphics/renderer.h"
+
+namespace {
+
+// SDL 1.2 has one video mode at a time: switching renderers restarts it.
+bool UseRenderer(int32_t kind) {
+    static int32_t active = RENDERER_NONE;
+    if (active == kind)
+        return true;
+    if (active != RENDERER_NONE) {
+        ShutdownRenderer();
+        SetVideoMode(0, 0, 0, 0, RENDERER_NONE, 0);
+        SDL_Quit();
+        active = RENDERER_NONE;
+    }
+    if (kind == RENDERER_OPENGL) {
+        const char* display = std::getenv("DISPLAY");
+        if (display == nullptr || *display == '\0')
+            return false;
+    }
+    setenv("SDL_VIDEODRIVER", kind == RENDERER_OPENGL ? "x11" : "dummy", 1);
+    bool started = false;
+    // Xvfb refuses connections for a moment after its last client leaves.
+    for (int attempt = 0; attempt < 40 && !started; ++attempt) {
+        started = SDL_Init(SDL_INIT_VIDEO | SDL_INIT_NOPARACHUTE) == 0;
+        if (!started)
+            SDL_Delay(50);
+    }
+    if (!started || SetVideoMode(800, 600, 32, 0, kind, 0) != 1)
+        return false;
+    ClearScreen();
+    PresentFrame();
+    active = kind;
+    return true;
+}
+
+// Both renderers have finished the frame when this returns.
+void EndFrame(int32_t kind) {
+    PresentFrame();
+    if (kind == RENDERER_OPENGL)
+        glFinish();
+}
+
+void TypicalFrame(benchmark::State& state, int32_t kind) {
+    if (!UseRenderer(kind)) {
+        state.SkipWithError("renderer not available (OpenGL needs xvfb-run)");
+        return;
+    }
+    TypicalScene scene;
+    int32_t frame = 0;
+    for (auto _ : state) {
+        scene.Draw(frame++);
+        EndFrame(kind);
+    }
+}
+
+void WorstCaseQuads(benchmark::State& state, int32_t kind) {
+    if (!UseRenderer(kind)) {
+        state.SkipWithError("renderer not available (OpenGL needs xvfb-run)");
+        return;
+    }
+    Image* image = CreateImage(32, 32, IMAGE_FMT_32);
+    for (int i = 0; i < 32 * 32; ++i)
+        image->pixels[i] = ((i & 3) ? 0xFF000000u : 0x80000000u) | (i * 2654435761u >> 8);
+    UploadTexture(image);
+    SpriteRecord r = {};
+    r.source = image;
+    InitSpriteRecord(&r, gScreenTarget);
+    for (auto _ : state) {
+        for (int32_t i = 0; i < 10500; ++i) {
+            r.x = (i * 37) % 768;
+            r.y = (i * 53) % 568;
+            DrawSprite(&r);
+        }
+        EndFrame(kind);
+    }
+    FreeImage(&image);
+}
+
+// What the movie screen does every drawn frame: a new 640x480 image with
+// the decoded picture, turned into a texture.
+void MovieUpload(benchmark::State& state, int32_t kind) {
+    if (!UseRenderer(kind)) {
+        state.SkipWithError("renderer not available (OpenGL needs xvfb-run)");
+        return;
+    }
+    std::vector<uint32_t> decoded(640 * 480);
+    for (size_t i = 0; i < decoded.size(); ++i)
+        decoded[i] = 0xFF000000u | static_cast<uint32_t>(i * 2654435761u >> 8);
+    for (auto _ : state) {
+        Image* frame = CreateImage(640, 480, IMAGE_FMT_32);
+        std::memcpy(frame->pixels, decoded.data(), decoded.size() * 4);
+        UploadTexture(frame);
+        if (kind == RENDERER_OPENGL)
+            glFinish();
+        FreeImage(&frame);
+    }
+}
+
+// All Direct3D 9 runs first, so that the OpenGL window opens once.
+BENCHMARK_CAPTURE(TypicalFrame, Direct3D9, RENDERER_D3D9)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(WorstCaseQuads, Direct3D9, RENDERER_D3D9)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(MovieUpload, Direct3D9, RENDERER_D3D9)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(TypicalFrame, OpenGL, RENDERER_OPENGL)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(WorstCaseQuads, OpenGL, RENDERER_OPENGL)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(MovieUpload, OpenGL, RENDERER_OPENGL)->Unit(benchmark::kMillisecond);
+
+} // namespace

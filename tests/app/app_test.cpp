@@ -1,0 +1,216 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "engine/app.h"
+#include "engine/config.h"
+#include "engine/game_keys.h"
+#include "engine/task_stack.h"
+#include "tests/support/sample_archive.h"
+#include "tests/support/scripted_platform.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+std::vector<std::string> gLog;
+int gPlayUpdates = 0;
+int gMaxTaskCount = 0;
+int32_t gPeriodToSet = 0;
+
+std::string Name(uint32_t message) {
+    switch (message) {
+    case TASK_MSG_ENTER:
+        return "enter";
+    case TASK_MSG_LEAVE:
+        return "leave";
+    default:
+        return "";
+    }
+}
+
+template <int Which> void Recording(TaskRec* task, uint32_t message) {
+    static const char* names[] = {"play", "uiflow", "editor"};
+    std::string n = Name(message);
+    if (!n.empty())
+        gLog.push_back(std::string(names[Which]) + ":" + n);
+    if (message == TASK_MSG_UPDATE && Which == 0) {
+        ++gPlayUpdates;
+        if (gPeriodToSet != 0)
+            gFramePeriodMs = gPeriodToSet;
+    }
+    if (GetTaskCount() > gMaxTaskCount)
+        gMaxTaskCount = GetTaskCount();
+    gDefaultAppTasks.handlers[Which](task, message);
+}
+
+std::vector<uint8_t> ReadAll(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+class AppTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        gLog.clear();
+        gPlayUpdates = 0;
+        gMaxTaskCount = 0;
+        gPeriodToSet = 0;
+        gAppExitCode = 0;
+        gFrameCounter = 0;
+        ClearGameKeys();
+        gAppTasks = {{Recording<0>, Recording<1>, Recording<2>}};
+        std::filesystem::create_directories("res");
+        ASSERT_TRUE(WriteSampleArchive("res/base.res"));
+    }
+    void TearDown() override { gAppTasks = gDefaultAppTasks; }
+    void WriteConfig(int editor, int fps = 40) {
+        GameConfig c = {};
+        SetDefaultConfig(&c);
+        c.fullscreen = 0;
+        c.editorEnabled = editor;
+        c.framesPerSecond = fps;
+        c.reserved[0] = 0x5A; // must survive the run
+        uint8_t bytes[GAME_CONFIG_FILE_SIZE];
+        GameConfigToBytes(c, bytes);
+        ASSERT_EQ(WriteDataFile("game.cfg", bytes, sizeof(bytes)), 0);
+        configBytes = ReadAll("game.cfg");
+    }
+    ScopedTempDir folder;
+    ScriptedPlatform platform;
+    ScopedPlatform scope{&platform};
+    std::vector<uint8_t> configBytes;
+};
+
+TEST_F(AppTest, QuitMakesTheTasksLeaveTopDownAndRewritesTheConfig) {
+    WriteConfig(0);
+    platform.PushQuit(100);
+    EXPECT_EQ(GameMain(), 0);
+    EXPECT_EQ(
+        (std::vector<std::string>{"play:enter", "uiflow:enter", "uiflow:leave", "play:leave"}),
+        gLog);
+    EXPECT_EQ(gMaxTaskCount, 3);
+    EXPECT_EQ(ReadAll("game.cfg"), configBytes);
+    EXPECT_GE(gFrameCounter, 3u);
+}
+
+TEST_F(AppTest, TheEditorFlagAddsTheEditorTaskOnTop) {
+    WriteConfig(1);
+    platform.PushQuit(60);
+    EXPECT_EQ(GameMain(), 0);
+    EXPECT_EQ((std::vector<std::string>{"play:enter", "uiflow:enter", "editor:enter",
+                                        "editor:leave", "uiflow:leave", "play:leave"}),
+              gLog);
+    EXPECT_EQ(gMaxTaskCount, 4);
+}
+
+TEST_F(AppTest, MissingArchiveFailsWithTheMessageAndStillWritesTheConfig) {
+    WriteConfig(0);
+    std::remove("res/base.res");
+    std::remove("game.cfg");
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(GameMain(), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Unable initialize resource\n");
+    EXPECT_TRUE(gLog.empty());
+    EXPECT_EQ(ReadAll("game.cfg").size(), 56u);
+}
+
+TEST_F(AppTest, CorruptArchiveFailsLikeAMissingOne) {
+    WriteConfig(0);
+    std::ofstream("res/base.res", std::ios::binary | std::ios::trunc) << "PaR6\xff\xff\xff\x7f";
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(GameMain(), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Unable initialize resource\n");
+}
+
+TEST_F(AppTest, FramesArePacedToThePeriodWithAtLeastOneMillisecond) {
+    WriteConfig(0);
+    platform.PushQuit(200);
+    GameMain();
+    ASSERT_FALSE(platform.delays().empty());
+    for (uint32_t d : platform.delays())
+        EXPECT_EQ(d, 25u);
+}
+
+TEST_F(AppTest, SlowFramesStillSleepOneMillisecond) {
+    WriteConfig(0);
+    platform.SetWorkPerPoll(40);
+    platform.PushQuit(400);
+    GameMain();
+    ASSERT_FALSE(platform.delays().empty());
+    for (uint32_t d : platform.delays())
+        EXPECT_EQ(d, 1u);
+}
+
+TEST_F(AppTest, NegativePeriodRunsFramesBackToBackAndCountsThem) {
+    WriteConfig(0);
+    gPeriodToSet = -1;
+    platform.SetWorkPerPoll(1);
+    platform.PushQuit(50);
+    GameMain();
+    EXPECT_TRUE(platform.delays().empty());
+    // The clock moves only by the work charged per event pump.
+    EXPECT_GE(gFrameCounter, 20u);
+}
+
+TEST_F(AppTest, ZeroFrameRateRunsAtForty) {
+    WriteConfig(0, 0);
+    platform.PushQuit(100);
+    GameMain();
+    ASSERT_FALSE(platform.delays().empty());
+    EXPECT_EQ(platform.delays().front(), 25u);
+}
+
+void LogFocus(int32_t resumed) {
+    gLog.push_back(resumed ? "resume" : "pause");
+    // A resume comes before the frame's events are read.
+    if (resumed) {
+        EXPECT_EQ(gGameKeysHeld & GameKeyBit('d'), 0u);
+    }
+}
+
+TEST_F(AppTest, FocusLossPausesOnceAndRegainResumesBeforeTheFramesEvents) {
+    WriteConfig(0);
+    gFocusObserver = LogFocus;
+    platform.PushActive(0, SDL_APPACTIVE, 30);
+    platform.PushActive(1, SDL_APPACTIVE, 100);
+    // The inactive drains run at 75, 95, 115 (taking the regain), then the
+    // first active frame pumps at 135 and reads this key.
+    platform.PushKeyDown('d', 125);
+    platform.PushQuit(200);
+    GameMain();
+    gFocusObserver = nullptr;
+    EXPECT_EQ((std::vector<std::string>{"play:enter", "uiflow:enter", "pause", "resume",
+                                        "uiflow:leave", "play:leave"}),
+              gLog);
+    EXPECT_NE(gGameKeysHeld & GameKeyBit('d'), 0u);
+}
+
+TEST_F(AppTest, FocusLossStopsTheTasksAndDropsQueuedKeys) {
+    WriteConfig(0);
+    platform.PushKeyDown(' ', 30);
+    platform.PushActive(0, SDL_APPINPUTFOCUS, 60);
+    platform.PushKeyDown('a', 60); // behind the focus loss: dropped
+    platform.PushActive(1, SDL_APPINPUTFOCUS, 200);
+    platform.PushQuit(260);
+    GameMain();
+    EXPECT_EQ(gGameKeysHeld & GameKeyBit('a'), 0u);
+    EXPECT_EQ(gGameKeysHeld & GameKeyBit(' '), 0u); // no key stays held
+    // About 140 ms without frames: 60..200 polls every 20 ms.
+    EXPECT_LT(gFrameCounter, 260u / 25u);
+}
+
+TEST_F(AppTest, QuitWhileInactiveEndsTheGameNormally) {
+    WriteConfig(0);
+    platform.PushActive(0, SDL_APPACTIVE, 30);
+    platform.PushQuit(100);
+    EXPECT_EQ(GameMain(), 0);
+    EXPECT_EQ(gLog.back(), "play:leave");
+    EXPECT_EQ(ReadAll("game.cfg"), configBytes);
+}
+
+} // namespace

@@ -1,0 +1,302 @@
+// The resource catalogue: group layout, cached typed loading, unloading,
+// texts, and the fatal reports of a bad layout.
+#include <gtest/gtest.h>
+
+#include "engine/bytes.h"
+#include "engine/catalogue.h"
+#include "graphics/image.h"
+#include "tests/engine/archive_test_util.h"
+#include "tests/support/archive_builder.h"
+#include "tests/support/png_writer.h"
+
+namespace {
+
+std::vector<uint8_t> Numbered(const std::string& prefix, uint32_t k) {
+    return BytesOf(prefix + std::to_string(k));
+}
+
+class CatalogueTest : public testing::Test {
+protected:
+    // Groups of 3, 1, 5 and 2 items, stored in the order 2, 0, 3, 1.
+    void SetUp() override {
+        sizes_ = {3, 1, 5, 2};
+        for (uint32_t g = 0; g < sizes_.size(); ++g) {
+            layout_.AddGroup();
+            for (uint32_t i = 0; i < sizes_[g]; ++i)
+                layout_.AddItem(g, PlainEntry(3, Numbered("g" + std::to_string(g) + "i", i)));
+        }
+        layout_.SetStorageOrder({2, 0, 3, 1});
+    }
+    void TearDown() override {
+        UnloadCatalogue(&catalogue_);
+        CacheTableFree(&cache_);
+    }
+
+    void Open(const ArchiveBuilder& flat) {
+        archive_ = std::make_unique<OpenedArchive>(flat.Build());
+        ASSERT_TRUE(archive_->opened());
+        ASSERT_EQ(BuildResourceCatalogue(&catalogue_, archive_->get(), &cache_, &frames_,
+                                         CATALOGUE_ROOT_ENTRY),
+                  1);
+    }
+    void Open() { Open(layout_.ToArchive()); }
+
+    std::string Text(ResourceHandle handle, uint32_t size) {
+        const char* bytes = HandleAs<const char>(handle);
+        return bytes != nullptr ? std::string(bytes, size) : std::string();
+    }
+
+    CatalogueBuilder layout_;
+    std::vector<uint32_t> sizes_;
+    std::unique_ptr<OpenedArchive> archive_;
+    ResourceCatalogue catalogue_{};
+    CacheTable cache_{};
+    uint32_t frames_ = 0;
+};
+
+TEST_F(CatalogueTest, GroupsStoredOutOfOrderGetTheirSizes) {
+    Open();
+    EXPECT_EQ(catalogue_.groupBase, 32u);
+    EXPECT_EQ(catalogue_.groupLimit, 38u);
+    EXPECT_EQ(catalogue_.entryLimit, 38u + 11u);
+    EXPECT_EQ(catalogue_.frameCounter, &frames_);
+    for (uint32_t g = 0; g < sizes_.size(); ++g) {
+        EXPECT_EQ(GetGroupSize(&catalogue_, g), sizes_[g]) << g;
+        EXPECT_EQ(GetResourceIndex(&catalogue_, g, 0), layout_.FirstEntry(g));
+    }
+    EXPECT_EQ(cache_.rowCount, 4u);
+    EXPECT_EQ(cache_.itemCount, 11u);
+    EXPECT_EQ(Text(GetResource(&catalogue_, 2, 4), 4), "g2i4");
+    EXPECT_EQ(GetResourceSize(&catalogue_, 2, 4), 4u);
+}
+
+TEST_F(CatalogueTest, NegativeItemsCountFromTheEnd) {
+    Open();
+    EXPECT_EQ(Text(GetResource(&catalogue_, 0, -1), 4), "g0i2");
+    EXPECT_EQ(Text(GetResource(&catalogue_, 2, -5), 4), "g2i0");
+    ResourceHandle handle = 1;
+    EXPECT_EQ(GetResourceCached(&catalogue_, 2, -6, &handle), -1);
+    EXPECT_EQ(handle, 0u);
+}
+
+TEST_F(CatalogueTest, OutOfRangeGroupsAndItemsGiveNoHandle) {
+    Open();
+    ResourceHandle handle = 1;
+    EXPECT_EQ(GetResourceCached(&catalogue_, 4, 0, &handle), -1);
+    EXPECT_EQ(handle, 0u);
+    EXPECT_EQ(GetResourceCached(&catalogue_, 1, 1, &handle), -1);
+    EXPECT_EQ(GetResource(&catalogue_, 0xFFFFFFFF, 0), 0u);
+    EXPECT_EQ(GetGroupSize(&catalogue_, 9), 0u);
+    EXPECT_EQ(GetResourceIndex(&catalogue_, 9, 0), GetEntryCount(archive_->get()));
+    UnloadResource(&catalogue_, 9, 0);
+    UnloadResource(&catalogue_, 0, 7);
+    EXPECT_EQ(UnloadGroup(&catalogue_, 9), 1);
+}
+
+TEST_F(CatalogueTest, ASecondLookupUsesTheCacheNotTheArchive) {
+    const std::string path = TestFilePath(".ext");
+    layout_.SetItem(1, 0, ExternalEntry(3, path, BytesOf("first load")));
+    ArchiveBuilder flat = layout_.ToArchive();
+    ASSERT_TRUE(flat.WriteExternalFiles());
+    Open(flat);
+    ResourceHandle first = GetResource(&catalogue_, 1, -1);
+    ASSERT_EQ(Text(first, 10), "first load");
+    std::remove(path.c_str());
+    ResourceHandle handle = 0;
+    EXPECT_EQ(GetResourceCached(&catalogue_, 1, 0, &handle), 0);
+    EXPECT_EQ(handle, first);
+}
+
+TEST_F(CatalogueTest, UnloadingAGroupMakesTheNextLookupLoadAgain) {
+    const std::string path = TestFilePath(".ext");
+    layout_.SetItem(3, 1, ExternalEntry(3, path, BytesOf("version 1")));
+    ArchiveBuilder flat = layout_.ToArchive();
+    ASSERT_TRUE(flat.WriteExternalFiles());
+    Open(flat);
+    EXPECT_EQ(Text(GetResource(&catalogue_, 3, 1), 9), "version 1");
+    GetResource(&catalogue_, 3, 0);
+    ASSERT_TRUE(WriteBytesToFile(path, BytesOf("version 2")));
+    EXPECT_EQ(Text(GetResource(&catalogue_, 3, 1), 9), "version 1");
+    EXPECT_EQ(UnloadGroup(&catalogue_, 3), 1);
+    EXPECT_EQ(CacheTableGet(&cache_, 3, 0), 0u);
+    EXPECT_EQ(CacheTableGet(&cache_, 3, 1), 0u);
+    EXPECT_EQ(Text(GetResource(&catalogue_, 3, 1), 9), "version 2");
+    std::remove(path.c_str());
+}
+
+TEST_F(CatalogueTest, LoadsEachItemByItsType) {
+    PngPicture picture = MakeTestPicture(PngColour::Rgb, 8, 5, 4, 1);
+    layout_.SetItem(2, 0, PlainEntry(static_cast<uint8_t>(RES_TYPE_PNG), WritePng(picture)));
+    layout_.SetItem(2, 1, PlainEntry(static_cast<uint8_t>(RES_TYPE_IMAGE_STUB), {1, 2}));
+    layout_.SetItem(2, 2, PlainEntry(static_cast<uint8_t>(RES_TYPE_SOUND_STREAMED), {1, 2}));
+    layout_.SetItem(2, 3, LinkEntry(7));
+    layout_.SetItem(2, 4, PlainEntry(static_cast<uint8_t>(RES_TYPE_PNG), BytesOf("no png")));
+    layout_.SetItem(0, 0, PlainEntry(3, {}));
+    Open();
+
+    Image* image = GetResourceImage(&catalogue_, 2, 0);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(std::vector<uint32_t>(image->pixels, image->pixels + 20), ExpectedArgb(picture));
+    EXPECT_EQ(GetResourceImage(&catalogue_, 2, 0), image);
+
+    ResourceHandle handle = 1;
+    for (int k = 0; k < 2; ++k) {
+        EXPECT_EQ(GetResourceCached(&catalogue_, 2, 1, &handle), 0);
+        EXPECT_EQ(handle, 0u);
+        EXPECT_EQ(CacheTableGet(&cache_, 2, 1), 0u);
+    }
+    EXPECT_EQ(GetResource(&catalogue_, 2, 2), GetResourceIndex(&catalogue_, 2, 2));
+    const uint8_t* link = GetResourceBytes(&catalogue_, 2, 3);
+    ASSERT_NE(link, nullptr);
+    EXPECT_EQ(GetU32LE(link), 7u);
+    EXPECT_EQ(GetResourceCached(&catalogue_, 2, 4, &handle), -1);
+    EXPECT_EQ(handle, 0u);
+    EXPECT_EQ(CacheTableGet(&cache_, 2, 4), 0u);
+    EXPECT_EQ(GetResourceCached(&catalogue_, 0, 0, &handle), 0);
+    EXPECT_EQ(handle, 0u);
+    EXPECT_EQ(UnloadGroup(&catalogue_, 2), 1);
+    EXPECT_EQ(CacheTableGet(&cache_, 2, 0), 0u);
+}
+
+TEST_F(CatalogueTest, TextsEndAfterTheirLastWholeCodeUnit) {
+    std::vector<uint8_t> odd = Utf16BytesOf(u"Hi\u00e9!");
+    odd.push_back(0x41);
+    layout_.SetItem(0, 1, PlainEntry(3, odd));
+    layout_.SetItem(0, 2, CompressedEntry(3, Utf16BytesOf(u"compressed text")));
+    Open();
+    char16_t* text = LoadResourceText(&catalogue_, RESOURCE_NUMBER_BASE + 0, 1);
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(std::u16string(text), u"Hi\u00e9!");
+    std::free(text);
+    text = LoadResourceText(&catalogue_, RESOURCE_NUMBER_BASE + 0, 2);
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(std::u16string(text), u"compressed text");
+    std::free(text);
+    EXPECT_EQ(LoadResourceText(&catalogue_, 21, 0), nullptr);
+    EXPECT_EQ(LoadResourceText(&catalogue_, RESOURCE_NUMBER_BASE + 4, 0), nullptr);
+}
+
+TEST_F(CatalogueTest, CheckedLoadsFollowLinksToTheRightClass) {
+    layout_.SetItem(3, 0, PlainEntry(static_cast<uint8_t>(RES_TYPE_SOUND_IN_MEMORY), {9}));
+    ArchiveBuilder flat = layout_.ToArchive();
+    uint32_t sound = layout_.EntryIndex(3, 0);
+    uint32_t link1 = flat.AddLink(sound);
+    uint32_t link2 = flat.AddLink(link1);
+    Open(flat);
+    uint32_t entry = link2;
+    ResourceHandle handle = 0;
+    EXPECT_EQ(LoadResourceChecked(archive_->get(), &entry, &handle, RES_CLASS_SOUND), 0);
+    EXPECT_EQ(entry, sound);
+    EXPECT_EQ(handle, sound);
+    EXPECT_EQ(ResolveResourceLink(archive_->get(), link2), sound);
+}
+
+TEST_F(CatalogueTest, AWrongClassIsFatal) {
+    ArchiveBuilder flat = layout_.ToArchive();
+    uint32_t link = flat.AddLink(layout_.EntryIndex(0, 0));
+    Open(flat);
+    uint32_t entry = link;
+    ResourceHandle handle = 0;
+    const std::string expected = "Desired resource " + std::to_string(link) +
+                                 " type 2 not present at " +
+                                 std::to_string(layout_.EntryIndex(0, 0)) + " type 3.";
+    EXPECT_FATAL_OUTPUT(LoadResourceChecked(archive_->get(), &entry, &handle, RES_CLASS_SOUND),
+                        expected);
+}
+
+TEST_F(CatalogueTest, ALinkCycleEndsInsteadOfLoopingForEver) {
+    ArchiveBuilder flat = layout_.ToArchive();
+    uint32_t a = flat.Count();
+    flat.AddLink(a + 1);
+    flat.AddLink(a);
+    Open(flat);
+    EXPECT_EQ(ResolveResourceLink(archive_->get(), a), GetEntryCount(archive_->get()));
+    uint32_t entry = a;
+    ResourceHandle handle = 0;
+    const std::string expected = "Desired resource " + std::to_string(a) +
+                                 " type 16 not present at " +
+                                 std::to_string(GetEntryCount(archive_->get())) + " type 0.";
+    EXPECT_FATAL_OUTPUT(LoadResourceChecked(archive_->get(), &entry, &handle, RES_CLASS_LINK),
+                        expected);
+}
+
+TEST(ResourceClasses, TypesBelongToTheirClassesOnly) {
+    for (uint32_t type : {4u, 5u, 6u, 8u})
+        EXPECT_TRUE(ResourceTypeInClass(type, RES_CLASS_IMAGE)) << type;
+    for (uint32_t type : {9u, 11u, 12u})
+        EXPECT_TRUE(ResourceTypeInClass(type, RES_CLASS_SOUND)) << type;
+    EXPECT_TRUE(ResourceTypeInClass(3, RES_CLASS_CLASS8));
+    EXPECT_TRUE(ResourceTypeInClass(10, RES_CLASS_LINK));
+    EXPECT_FALSE(ResourceTypeInClass(8, RES_CLASS_SOUND));
+    EXPECT_FALSE(ResourceTypeInClass(7, RES_CLASS_IMAGE));
+    EXPECT_FALSE(ResourceTypeInClass(8, RES_CLASS_IMAGE | RES_CLASS_SOUND));
+}
+
+TEST(CacheTables, RowsAreJaggedAndAppendsStopAtCapacity) {
+    CacheTable cache{};
+    CacheTableInit(&cache, 3, 4);
+    CacheTableEndRow(&cache);
+    EXPECT_EQ(CacheTableAppend(&cache, 0), 1);
+    CacheTableEndRow(&cache);
+    EXPECT_EQ(CacheTableAppend(&cache, 0), 1);
+    EXPECT_EQ(CacheTableAppend(&cache, 0), 1);
+    EXPECT_EQ(CacheTableAppend(&cache, 0), 1);
+    EXPECT_EQ(CacheTableAppend(&cache, 0), 0);
+    CacheTableSet(&cache, 1, 2, 77);
+    EXPECT_EQ(CacheTableGet(&cache, 1, 2), 77u);
+    EXPECT_EQ(cache.items[3], 77u);
+    EXPECT_EQ(CacheTableGet(&cache, 1, 3), 0u);
+    EXPECT_EQ(CacheTableGet(&cache, 2, 0), 0u);
+    EXPECT_EQ(CacheTableFree(&cache), 1);
+    EXPECT_EQ(cache.items, nullptr);
+    EXPECT_EQ(UnloadCatalogue(nullptr), 1);
+}
+
+// ---- bad layouts ---------------------------------------------------------------------
+
+class CatalogueLayoutTest : public CatalogueTest {
+protected:
+    void ExpectFatal(const ArchiveBuilder& flat, const std::string& expected) {
+        archive_ = std::make_unique<OpenedArchive>(flat.Build());
+        ASSERT_TRUE(archive_->opened());
+        ResourceArchive* archive = archive_->get();
+        EXPECT_FATAL_OUTPUT(
+            BuildResourceCatalogue(&catalogue_, archive, &cache_, &frames_, CATALOGUE_ROOT_ENTRY),
+            expected);
+    }
+};
+
+TEST_F(CatalogueLayoutTest, AGroupLinkThatIsNotALinkIsReported) {
+    ArchiveBuilder flat = layout_.ToArchive();
+    flat.Set(32 + 2 + 2, NumberEntry(40));
+    ExpectFatal(flat, "Found non Var pointer in 34.\n");
+}
+
+TEST_F(CatalogueLayoutTest, AGroupStartingAtEntryZeroIsReported) {
+    ArchiveBuilder flat = layout_.ToArchive();
+    flat.Set(32 + 2 + 1, LinkEntry(0));
+    ExpectFatal(flat, "Found zero pointer in 1.\n");
+}
+
+TEST_F(CatalogueLayoutTest, BoundsOutsideTheArchiveAreReported) {
+    ArchiveBuilder flat = layout_.ToArchive();
+    flat.Set(33, NumberEntry(5000));
+    ExpectFatal(flat, "Bad resource catalogue at 32.\n");
+    flat = layout_.ToArchive();
+    flat.Set(32, NumberEntry(33));
+    ExpectFatal(flat, "Bad resource catalogue at 32.\n");
+    flat = layout_.ToArchive();
+    flat.Set(32, PlainEntry(0, {1, 2, 3, 4, 5, 6, 7, 8}));
+    ExpectFatal(flat, "Bad resource catalogue at 32.\n");
+    flat = layout_.ToArchive();
+    flat.Set(3, LinkEntry(0xFFFF));
+    ExpectFatal(flat, "Bad resource catalogue at 3.\n");
+}
+
+TEST_F(CatalogueLayoutTest, AGroupOutsideTheItemRangeIsReported) {
+    ArchiveBuilder flat = layout_.ToArchive();
+    flat.Set(32 + 2 + 3, LinkEntry(20));
+    ExpectFatal(flat, "Bad resource catalogue at 37.\n");
+}
+
+} // namespace
