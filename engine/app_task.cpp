@@ -77,6 +77,8 @@ void EnterApp(TaskRec* task) {
     for (int32_t slot = 0; slot < 8; ++slot)
         gUI.LoadFont(58 + slot, slot);
     if (gMMplay.Open(44100, AUDIO_S16LSB, 2, 4096, 64, &gResourceArchive) != 0) {
+        // Without this line a machine with no sound device just ends.
+        std::fprintf(stderr, "Unable to open audio: %s\n", SDL_GetError());
         FailStartup();
         return;
     }

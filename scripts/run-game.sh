@@ -23,6 +23,12 @@ if [ ! -f run/game.cfg ]; then
   build/tools/write_config run/game.cfg --fullscreen 0
 fi
 cd run
+# SDL's own drivers need a sound device; without one the game runs silent.
+if [ -z "${SDL_AUDIODRIVER:-}" ] && [ ! -e /dev/snd ] && [ -z "${PULSE_SERVER:-}" ] \
+   && [ ! -S "${XDG_RUNTIME_DIR:-/nonexistent}/pulse/native" ]; then
+  echo "No sound device found: running without sound."
+  export SDL_AUDIODRIVER=dummy
+fi
 if [ -n "${DISPLAY:-}" ]; then
   exec ../build/engine/quillbury
 else
