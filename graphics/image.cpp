@@ -52,12 +52,11 @@ void FreeImage(Image** image) {
     if (image == nullptr || *image == nullptr)
         return;
     Image* img = *image;
-    if (img->flags & IMAGE_FLAG_TEXTURE) {
+    // Everything the image holds goes, whatever its flags claim.
+    if (img->texture != nullptr)
         FreeTextureRecord(img);
-    } else {
-        FreeAndNull(&img->pixels);
-        FreeAndNull(&img->alphaPlane);
-    }
+    FreeAndNull(&img->pixels);
+    FreeAndNull(&img->alphaPlane);
     FreeAndNull(image);
 }
 

@@ -69,7 +69,7 @@ struct SpriteRecord {
     uint32_t colour;
 };
 
-// The screen as a sprite target (the original's -1).
+// The screen as a sprite target: the pointer with all bits set (-1).
 Image* const kScreenTarget = reinterpret_cast<Image*>(~static_cast<uintptr_t>(0));
 extern Image* const gScreenTarget;
 

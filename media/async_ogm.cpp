@@ -6,7 +6,9 @@
 
 AsyncCACHE::AsyncCACHE() = default;
 
-AsyncCACHE::~AsyncCACHE() { FreeBuffers(); }
+AsyncCACHE::~AsyncCACHE() {
+    FreeBuffers();
+}
 
 void AsyncCACHE::FreeBuffers() {
     delete[] buffers_[0];
@@ -99,7 +101,9 @@ int32_t AsyncCACHE::Consume(int32_t n) {
 
 AsyncOGM::AsyncOGM() = default;
 
-AsyncOGM::~AsyncOGM() { AsyncOGM::Close(); }
+AsyncOGM::~AsyncOGM() {
+    AsyncOGM::Close();
+}
 
 int32_t AsyncOGM::OpenFile(const char* path) {
     DropCaches();

@@ -34,9 +34,7 @@ public:
     int32_t Refill();
 
     const uint8_t* Data() const { return readPosition_; }
-    int32_t Available() const {
-        return valid_ - static_cast<int32_t>(readPosition_ - start_);
-    }
+    int32_t Available() const { return valid_ - static_cast<int32_t>(readPosition_ - start_); }
     // 0, or -1 (nothing moves) when fewer than n bytes are available.
     int32_t Consume(int32_t n);
 

@@ -26,4 +26,6 @@ AudioLock::~AudioLock() {
     SDL_UnlockAudio();
 }
 
-uint64_t AudioLockHeldNanos() { return tHeldNanos; }
+uint64_t AudioLockHeldNanos() {
+    return tHeldNanos;
+}

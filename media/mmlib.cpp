@@ -33,8 +33,7 @@ int32_t MMlib::OpenFile(const char* path) {
 int32_t MMlib::OpenArchiveEntry(ResourceArchive* archive, int32_t entry) {
     std::memset(&info_, 0, sizeof(info_));
     container_->Close();
-    int32_t result =
-        FinishOpen(MMLIB_SOURCE_ARCHIVE, container_->OpenArchiveEntry(archive, entry));
+    int32_t result = FinishOpen(MMLIB_SOURCE_ARCHIVE, container_->OpenArchiveEntry(archive, entry));
     if (result == 0) {
         archive_ = archive;
         entry_ = entry;
@@ -83,6 +82,16 @@ int32_t MMlib::Reopen() {
     }
 }
 
+void MMlib::Close() {
+    DeleteDecoders();
+    container_->Close();
+    std::memset(&info_, 0, sizeof(info_));
+    sourceKind_ = MMLIB_SOURCE_NONE;
+    archive_ = nullptr;
+    data_ = nullptr;
+    size_ = 0;
+}
+
 int32_t MMlib::FindStreams() {
     videoStream_ = -1;
     audioStream_ = -1;
@@ -105,8 +114,7 @@ int32_t MMlib::CreateDecoders() {
         video_ = new XVID();
         if (video_->Open(container_, videoStream_) != 0)
             return -1;
-        video_->GetInfo(&info_.videoWidth, &info_.videoHeight, &info_.frameBytes,
-                        &info_.frameRate);
+        video_->GetInfo(&info_.videoWidth, &info_.videoHeight, &info_.frameBytes, &info_.frameRate);
     }
     if (audioStream_ < 0)
         return 0;

@@ -41,6 +41,8 @@ public:
     int32_t OpenMemory(const uint8_t* data, int32_t size);
     // Opens the last source that opened well again from its start.
     int32_t Reopen();
+    // Closes the source and forgets it: Reopen fails until the next open.
+    void Close();
 
     int32_t GetInfo(MediaInfo* info) const;
     int32_t ReadPCM(uint8_t* buffer, int32_t count, int32_t* delivered);

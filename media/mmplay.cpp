@@ -12,12 +12,14 @@ MMplay gMMplay;
 
 MMplay::MMplay() = default;
 
-MMplay::~MMplay() { Close(); }
+MMplay::~MMplay() {
+    Close();
+}
 
 // ---- open and close ------------------------------------------------------------
 
-int32_t MMplay::Open(int32_t frequency, uint16_t format, int32_t outputChannels,
-                     int32_t chunkSize, int32_t mixingChannels, ResourceArchive* archive) {
+int32_t MMplay::Open(int32_t frequency, uint16_t format, int32_t outputChannels, int32_t chunkSize,
+                     int32_t mixingChannels, ResourceArchive* archive) {
     if (open_ != 0 || mixingChannels < 1)
         return -1;
     frequency_ = frequency;
@@ -83,7 +85,8 @@ void MMplay::LoadInMemory(MMsound* sound, int32_t index) {
     if (size == 0 || size > INT32_MAX)
         return;
     sound->bytes = new uint8_t[size];
-    sound->size = static_cast<int32_t>(ReadEntry(archive_, sound->bytes, static_cast<uint32_t>(index)));
+    sound->size =
+        static_cast<int32_t>(ReadEntry(archive_, sound->bytes, static_cast<uint32_t>(index)));
 }
 
 // The whole sound is decoded here on the main thread; the reader goes
@@ -231,10 +234,14 @@ int32_t MMplay::StartChannel(int32_t channel, int32_t loops, MMsound* sound) {
 void MMplay::OpenChannelReader(int32_t ch, int32_t index) {
     MMchannel& record = channels_[ch];
     MMsound* sound = record.sound;
-    if (sound->kind == SOUND_IN_MEMORY)
-        record.reader->OpenMemory(sound->bytes, sound->size);
-    else
-        record.reader->OpenArchiveEntry(archive_, index);
+    int32_t opened = sound->kind == SOUND_IN_MEMORY
+                         ? record.reader->OpenMemory(sound->bytes, sound->size)
+                         : record.reader->OpenArchiveEntry(archive_, index);
+    // A reader keeps its last good source for Reopen; after a failed open
+    // that is another sound, perhaps one unloaded since, and a loop would
+    // reopen it.
+    if (opened != 0)
+        record.reader->Close();
     MediaInfo info;
     record.reader->GetInfo(&info);
     sound->hasVideo = info.hasVideo;
@@ -309,8 +316,14 @@ int32_t MMplay::Update() {
     }
     // End callbacks are game code: they run with the mixer free, and may
     // start new sounds on the channels just stopped.
-    for (const DueCallback& due : due_)
-        due.callback(due.arg1, due.arg2);
+    // Taken out of the member first: a callback may itself call Update.
+    std::vector<DueCallback> due;
+    due.swap(due_);
+    for (const DueCallback& call : due)
+        call.callback(call.arg1, call.arg2);
+    due.clear();
+    if (due_.empty())
+        due.swap(due_);
     return 0;
 }
 

@@ -38,8 +38,8 @@ struct MMsound {
 };
 
 struct MMchannel {
-    MMlib* reader; // owned
-    MMsound* sound; // null when idle
+    MMlib* reader;       // owned
+    MMsound* sound;      // null when idle
     DataListNode* block; // SOUND_PREDECODED: the block being played
     int32_t blockOffset;
     int32_t finished; // set on the audio thread when the sound ran out
@@ -61,8 +61,7 @@ public:
     // The channel, MMPLAY_PRELOADED for start 0, or -1.
     int32_t Play(int32_t channel, int32_t loops, int32_t sound, int32_t kind, int32_t start);
     int32_t PlayWithCallback(int32_t channel, int32_t loops, int32_t sound, int32_t kind,
-                             int32_t start, MMEndCallback callback, uintptr_t arg1,
-                             uintptr_t arg2);
+                             int32_t start, MMEndCallback callback, uintptr_t arg1, uintptr_t arg2);
     // -1 stops every channel.
     int32_t Stop(int32_t channel);
     int32_t StopChannel(int32_t channel);

@@ -27,15 +27,21 @@ int64_t PageBase(const OggPageHeader& page, int32_t raw) {
 
 } // namespace
 
-uint32_t OggPageSerial(const OggPageHeader& page) { return GetU32LE(page.header + 14); }
-uint32_t OggPageSequence(const OggPageHeader& page) { return GetU32LE(page.header + 18); }
+uint32_t OggPageSerial(const OggPageHeader& page) {
+    return GetU32LE(page.header + 14);
+}
+uint32_t OggPageSequence(const OggPageHeader& page) {
+    return GetU32LE(page.header + 18);
+}
 
 OGM::OGM() {
     std::memcpy(capture_, "OggS", 4);
     std::memset(streams_, 0, sizeof(streams_));
 }
 
-OGM::~OGM() { OGM::Close(); }
+OGM::~OGM() {
+    OGM::Close();
+}
 
 int32_t OGM::OpenFile(const char* path) {
     if (sourceKind_ != OGM_SOURCE_NONE || path == nullptr)

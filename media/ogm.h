@@ -44,10 +44,14 @@ struct OggPageHeader {
     int32_t bodyLength;
 };
 
-inline uint8_t OggPageType(const OggPageHeader& page) { return page.header[5]; }
+inline uint8_t OggPageType(const OggPageHeader& page) {
+    return page.header[5];
+}
 uint32_t OggPageSerial(const OggPageHeader& page);
 uint32_t OggPageSequence(const OggPageHeader& page);
-inline int32_t OggPageSegments(const OggPageHeader& page) { return page.header[26]; }
+inline int32_t OggPageSegments(const OggPageHeader& page) {
+    return page.header[26];
+}
 
 struct OgmStream {
     int32_t kind;

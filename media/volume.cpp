@@ -10,7 +10,9 @@ void ApplyEffectsVolume(int32_t volume) {
         gMMplay.SetVolume(ch, volume);
 }
 
-int32_t ClampLevel(int32_t level) { return level < 0 ? 0 : level; }
+int32_t ClampLevel(int32_t level) {
+    return level < 0 ? 0 : level;
+}
 
 } // namespace
 
@@ -41,7 +43,8 @@ void SetVolumesTemporary(int32_t effects, int32_t music) {
 void ComputeChannelPosition(int32_t pan, int32_t distance, int32_t* left, int32_t* right) {
     int32_t l = pan > 0 ? 255 - pan / 2 : 255;
     int32_t r = pan < 0 ? 255 + pan / 2 : 255;
-    int32_t fade = (distance < 0 ? -(distance / 8) : distance / 8) + (pan < 0 ? -(pan / 8) : pan / 8);
+    int32_t fade =
+        (distance < 0 ? -(distance / 8) : distance / 8) + (pan < 0 ? -(pan / 8) : pan / 8);
     *left = ClampLevel(l - fade);
     *right = ClampLevel(r - fade);
 }

@@ -10,7 +10,9 @@ VORBIS::VORBIS() {
     callbacks_.tell_func = nullptr;
 }
 
-VORBIS::~VORBIS() { Close(); }
+VORBIS::~VORBIS() {
+    Close();
+}
 
 size_t VORBIS::ReadCallback(void* ptr, size_t size, size_t count, void* source) {
     DataSource* data = static_cast<DataSource*>(source);
@@ -27,10 +29,14 @@ size_t VORBIS::ReadCallback(void* ptr, size_t size, size_t count, void* source) 
 }
 
 // The stream cannot seek: libvorbisfile then reads it strictly forward.
-int VORBIS::SeekCallback(void*, ogg_int64_t, int) { return -1; }
+int VORBIS::SeekCallback(void*, ogg_int64_t, int) {
+    return -1;
+}
 
 // The container belongs to the reader, not to libvorbisfile.
-int VORBIS::CloseCallback(void*) { return 0; }
+int VORBIS::CloseCallback(void*) {
+    return 0;
+}
 
 int32_t VORBIS::Open(AsyncOGM* container, int32_t stream) {
     source_.container = container;

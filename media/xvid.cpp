@@ -37,7 +37,9 @@ uint8_t* NewPacketBuffer(int32_t capacity) {
 
 XVID::XVID() = default;
 
-XVID::~XVID() { Release(); }
+XVID::~XVID() {
+    Release();
+}
 
 int32_t XVID::Open(AsyncOGM* container, int32_t stream) {
     container_ = container;

@@ -151,6 +151,11 @@ bool ResetDevice() {
 void Recover() {
     if (gD3dBatch.vertexBuffers[0] == nullptr)
         D3dCreateDeviceResources();
+    // A loss seen by a suspend leaves the frame's buffer locked.
+    if (gD3dBatch.writePointer != nullptr) {
+        gD3dBatch.vertexBuffers[gD3dBatch.current]->Unlock();
+        gD3dBatch.writePointer = nullptr;
+    }
     gD3dDeviceLost = 0;
     gD3dBatch.quadCount = 0;
     gD3dBatch.drawnQuads = 0;

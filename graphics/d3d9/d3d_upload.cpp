@@ -11,9 +11,12 @@
 
 namespace {
 
-// Just below 17/32: with integer pixel positions and point sampling, this
-// much past the picture's edge makes every column of a 1:1 sprite land on
-// its own texel.
+// Just below 17/32: the record's coordinates reach this much past the
+// picture, which lands every column of an unscaled sprite on its own texel
+// when pixels are sampled at their corners. The draws here sample at pixel
+// centres instead and take their coordinates from the picture's own size
+// (d3d_draw.cpp); the record keeps the overshoot for everything else that
+// reads it.
 const float kTexelOvershoot = 0.531248f;
 
 TextureRecord* NewTextureRecord(const Image* image, uint32_t pw, uint32_t ph) {

@@ -81,6 +81,7 @@ public:
         backBuffer_.assign(static_cast<size_t>(w) * h, 0xFF000000u);
         rowScratch_.assign(w, 0);
         columnScratch_.assign(static_cast<size_t>(w) * 3, 0);
+        texelScratch_.assign(kMaxRasterTextureSize, 0);
         return true;
     }
 
@@ -333,8 +334,9 @@ private:
     }
 
     RasterTarget MakeTarget() {
-        return {backBuffer_.data(),   width_, height_, width_, rowScratch_.data(),
-                columnScratch_.data()};
+        return {
+            backBuffer_.data(),  width_, height_, width_, rowScratch_.data(), columnScratch_.data(),
+            texelScratch_.data()};
     }
 
     ULONG refs_ = 1;
@@ -349,6 +351,7 @@ private:
     bool inScene_ = false;
     std::vector<uint32_t> rowScratch_;
     std::vector<int32_t> columnScratch_;
+    std::vector<uint32_t> texelScratch_;
 };
 
 SoftDevice* SoftDevice::gCurrent = nullptr;

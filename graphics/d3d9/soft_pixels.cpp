@@ -95,7 +95,7 @@ void ShadeRowReference(uint32_t* dst, const uint32_t* src, int32_t count, uint32
 void ShadeRow(uint32_t* dst, const uint32_t* src, int32_t count, uint32_t diffuse, bool blend) {
     bool modulate = diffuse != kOpaqueWhite;
     Wide diffuseWide = Widen(_mm_set1_epi32(static_cast<int>(diffuse)));
-    int32_t i = 0;
+    int32_t i = (count >= 8 && CpuHasAvx2()) ? ShadeRowAvx2(dst, src, count, diffuse, blend) : 0;
     for (; i + 4 <= count; i += 4) {
         __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
         if (modulate)

@@ -50,6 +50,11 @@ inline uint32_t BlendPixel(uint32_t src, uint32_t dst) {
 void ShadeRow(uint32_t* dst, const uint32_t* src, int32_t count, uint32_t diffuse, bool blend);
 // One row of a single colour.
 void ShadeRowSolid(uint32_t* dst, int32_t count, uint32_t colour, bool blend);
+// The AVX2 part of ShadeRow: whole groups of eight pixels from the row's
+// start; returns how many pixels it did. Only when CpuHasAvx2().
+int32_t ShadeRowAvx2(uint32_t* dst, const uint32_t* src, int32_t count, uint32_t diffuse,
+                     bool blend);
+bool CpuHasAvx2();
 // The same rows pixel by pixel with the scalar functions above; tests
 // compare the fast rows against them.
 void ShadeRowReference(uint32_t* dst, const uint32_t* src, int32_t count, uint32_t diffuse,

@@ -102,15 +102,19 @@ public:
         return static_cast<uint32_t>(std::min<int64_t>(std::max<int64_t>(w, 0), 255));
     }
 
+    // a + (b - a) * w / 256 in each channel, two channels a multiply.
+    static uint32_t Lerp(uint32_t a, uint32_t b, uint32_t w) {
+        uint32_t keep = 256 - w;
+        uint32_t redBlue = ((a & 0x00FF00FFu) * keep + (b & 0x00FF00FFu) * w + 0x00800080u) >> 8;
+        uint32_t alphaGreen =
+            ((a >> 8) & 0x00FF00FFu) * keep + ((b >> 8) & 0x00FF00FFu) * w + 0x00800080u;
+        return (redBlue & 0x00FF00FFu) | (alphaGreen & 0xFF00FF00u);
+    }
+
+    // Down the columns first, then across.
     static uint32_t Lerp4(uint32_t c00, uint32_t c10, uint32_t c01, uint32_t c11, uint32_t wx,
                           uint32_t wy) {
-        uint32_t out = 0;
-        for (int shift = 0; shift < 32; shift += 8) {
-            uint32_t top = ((c00 >> shift) & 0xFF) * (256 - wx) + ((c10 >> shift) & 0xFF) * wx;
-            uint32_t bottom = ((c01 >> shift) & 0xFF) * (256 - wx) + ((c11 >> shift) & 0xFF) * wx;
-            out |= ((top * (256 - wy) + bottom * wy + 32768) >> 16) << shift;
-        }
-        return out;
+        return Lerp(Lerp(c00, c01, wy), Lerp(c10, c11, wy), wx);
     }
 
 private:
@@ -208,17 +212,26 @@ void DrawRectLinear(const RasterTarget& target, const RasterState& state, const 
         second[i] = sampler.WrapX(c + 1);
         weight[i] = static_cast<int32_t>(Sampler::Weight(s - static_cast<double>(c)));
     }
+    // Each output row blends its two texel rows once over the columns it
+    // reads, then each pixel blends two of those.
+    int32_t low = sampler.Width(), high = -1;
+    for (int32_t i = 0; i < count; ++i) {
+        low = std::min({low, first[i], second[i]});
+        high = std::max({high, first[i], second[i]});
+    }
     uint32_t* row = target.rowScratch;
+    uint32_t* blended = target.texelScratch;
     for (int32_t y = y0; y < y1; ++y) {
         double t = down.At(y) + kLinearOffset;
         int64_t r = FastFloor(t);
         uint32_t wy = Sampler::Weight(t - static_cast<double>(r));
         const uint32_t* top = sampler.Row(sampler.WrapY(r));
         const uint32_t* bottom = sampler.Row(sampler.WrapY(r + 1));
-        for (int32_t i = 0; i < count; ++i) {
-            row[i] = Sampler::Lerp4(top[first[i]], top[second[i]], bottom[first[i]],
-                                    bottom[second[i]], static_cast<uint32_t>(weight[i]), wy);
-        }
+        for (int32_t c = low; c <= high; ++c)
+            blended[c] = Sampler::Lerp(top[c], bottom[c], wy);
+        for (int32_t i = 0; i < count; ++i)
+            row[i] = Sampler::Lerp(blended[first[i]], blended[second[i]],
+                                   static_cast<uint32_t>(weight[i]));
         ShadeRow(TargetRow(target, y) + x0, row, count, diffuse, state.blend);
     }
 }

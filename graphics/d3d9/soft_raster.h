@@ -19,7 +19,11 @@ struct RasterTarget {
     // Work rows of at least `width` entries, owned by the caller.
     uint32_t* rowScratch;
     int32_t* columnScratch; // 3 * width entries
+    uint32_t* texelScratch; // kMaxRasterTextureSize entries
 };
+
+// Textures are at most this many texels wide and high.
+constexpr int32_t kMaxRasterTextureSize = 4096;
 
 // 32-bit ARGB texels, `pitch` texels from row to row.
 struct RasterTexture {

@@ -10,7 +10,7 @@ int32_t gLiveDefaultPool = 0;
 
 // Large enough for any picture of the game, small enough that a wild size
 // cannot ask for gigabytes.
-constexpr UINT kMaxTextureSize = 4096;
+constexpr UINT kMaxTextureSize = kMaxRasterTextureSize;
 constexpr UINT kMaxBufferLength = 64u << 20;
 
 uint32_t Nibble17(uint32_t packed, int shift) {

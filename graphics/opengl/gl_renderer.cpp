@@ -53,7 +53,9 @@ void ReleaseTextureRecord(Image* image) {
 
 // The power-of-two work image of the uploads, kept from one upload to the
 // next: the movie screen uploads a frame of the same size every drawn frame.
+// Larger ones are freed after their upload.
 Image* gGlWorkImage = nullptr;
+constexpr size_t kKeptWorkPixels = 1024 * 1024;
 
 // Zeroes what lies outside the picture's w x h corner, so that filtering at
 // the picture's edge reads the same texels on every run.
@@ -184,6 +186,8 @@ void GlUploadTexture(Image* image) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glTexImage2D(GL_TEXTURE_2D, 0, internalFormat, static_cast<GLsizei>(pw),
                  static_cast<GLsizei>(ph), 0, GL_BGRA, GL_UNSIGNED_BYTE, work->pixels);
+    if (static_cast<size_t>(pw) * ph > kKeptWorkPixels)
+        FreeImage(&gGlWorkImage);
     FreeAndNull(&image->pixels);
     FreeAndNull(&image->alphaPlane);
     image->flags = IMAGE_FLAG_TEXTURE;

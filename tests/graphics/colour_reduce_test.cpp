@@ -162,23 +162,6 @@ TEST(DitherInPlace4bit, RowsBeyondTheWidthAreUntouched) {
     EXPECT_EQ(pixels[0], 0x70707070u);
 }
 
-// Serpentine scanning: the remainder of the first pixel of an odd row moves
-// leftwards, so a row's dithering is not the same in both directions.
-TEST(DitherToArgb4444, OddRowsRunRightToLeft) {
-    const int32_t w = 8, h = 2;
-    std::vector<uint32_t> src(w * h, 0);
-    for (int32_t x = 0; x < w; ++x)
-        src[w + x] = static_cast<uint32_t>(0x18 + x * 8); // blue ramp on row 1
-    std::vector<uint16_t> dst(w * h);
-    DitherToArgb4444(src.data(), dst.data(), w, h, w * 2);
-    // Right to left: the last pixel sees no carry and is plain truncation.
-    EXPECT_EQ(Nibble(dst[w + w - 1], 3), (0x18 + 7 * 8) >> 4);
-    // Its remainder is carried into its left neighbour.
-    int value = 0x18 + 6 * 8;
-    int carried = (value * 16 + 7 * (((0x18 + 7 * 8) * 16) & 0xFF) / 16) >> 8;
-    EXPECT_EQ(Nibble(dst[w + w - 2], 3), carried);
-}
-
 TEST(ColourReduction, EmptyPicturesWriteNothing) {
     uint32_t src = 0xFFFFFFFFu;
     uint16_t dst = 0x1234;

@@ -66,10 +66,13 @@ struct Canvas {
     std::vector<uint32_t> pixels;
     std::vector<uint32_t> rows;
     std::vector<int32_t> columns;
+    std::vector<uint32_t> texels;
     Canvas(int32_t width, int32_t height, uint32_t fill)
         : w(width), h(height), pixels(static_cast<size_t>(width) * height, fill), rows(width),
-          columns(static_cast<size_t>(width) * 3) {}
-    RasterTarget Target() { return {pixels.data(), w, h, w, rows.data(), columns.data()}; }
+          columns(static_cast<size_t>(width) * 3), texels(kMaxRasterTextureSize) {}
+    RasterTarget Target() {
+        return {pixels.data(), w, h, w, rows.data(), columns.data(), texels.data()};
+    }
     uint32_t At(int32_t x, int32_t y) const { return pixels[static_cast<size_t>(y) * w + x]; }
 };
 
@@ -369,6 +372,17 @@ TEST_F(SoftDeviceTest, PrimitiveLimitAndResetRulesFollowTheCaps) {
     EXPECT_EQ(device_->TestCooperativeLevel(), D3D_OK);
     SoftD3dSetDeviceState(SOFT_D3D_DEVICE_LOST);
     EXPECT_EQ(device_->Reset(&pp_), D3DERR_DEVICELOST);
+}
+
+TEST_F(SoftDeviceTest, ClearRectanglesAreClippedToTheBackBuffer) {
+    device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000u, 1.0f, 0);
+    const D3DRECT rects[3] = {{-10, -10, 5, 5}, {60, 40, 100, 100}, {-20, 0, -5, 10}};
+    EXPECT_EQ(device_->Clear(3, rects, D3DCLEAR_TARGET, 0xFFABCDEFu, 1.0f, 0), D3D_OK);
+    EXPECT_EQ(Back(0, 0), 0xFFABCDEFu);
+    EXPECT_EQ(Back(4, 4), 0xFFABCDEFu);
+    EXPECT_EQ(Back(5, 5), 0xFF000000u);
+    EXPECT_EQ(Back(63, 47), 0xFFABCDEFu);
+    EXPECT_EQ(Back(59, 47), 0xFF000000u);
 }
 
 class SoftDevice16Test : public SoftDeviceTest {

@@ -466,6 +466,20 @@ TEST_F(D3dDeviceLoss, DeviceThatComesBackWithoutAResetDrawsAgain) {
     ExpectArea(5, 5, 30, 20, [](int32_t x, int32_t y) { return PatternPixel(x - 5, y - 5); });
 }
 
+TEST_F(D3dDeviceLoss, LossSeenWhileSuspendedRecoversMidFrame) {
+    Image* image = Uploaded(MakePatternImage(30, 20));
+    Sprite(image, 5, 5); // the frame is open, its buffer locked
+    SoftD3dSetDeviceState(SOFT_D3D_DEVICE_LOST);
+    SuspendRenderer();
+    ASSERT_EQ(gD3dDeviceLost, 1);
+    SoftD3dSetDeviceState(SOFT_D3D_DEVICE_OK);
+    Frame();
+    EXPECT_EQ(gD3dDeviceLost, 0);
+    Sprite(image, 40, 5);
+    Frame();
+    ExpectArea(40, 5, 30, 20, [](int32_t x, int32_t y) { return PatternPixel(x - 40, y - 5); });
+}
+
 TEST_F(D3dDeviceLoss, UploadsWaitAndTexturesAreStillReleased) {
     Image* kept = Uploaded(MakePatternImage(8, 8));
     Image* freed = MakePatternImage(8, 8);

@@ -26,10 +26,13 @@ protected:
         ClearScreen();
         // The first present opens the first scene; until then draws are dropped.
         PresentFrame();
+        EXPECT_EQ(SoftD3dGetCounters().misuse, 0u);
         SoftD3dResetCounters();
     }
 
     void TearDown() override {
+        // The renderer keeps to the calls and states the layer supports.
+        EXPECT_EQ(SoftD3dGetCounters().misuse, 0u);
         for (Image*& image : images_)
             FreeImage(&image);
         ShutdownRenderer();

@@ -103,6 +103,29 @@ TEST_F(GlRenderer, SoftwareImageIsUploadedWhenFirstDrawn) {
     FreeImage(&image);
 }
 
+TEST_F(GlRenderer, TextureBackedSourceLandsOnTheScreenWhateverTheTarget) {
+    Image* image = MakePatternImage(30, 20);
+    UploadTexture(image);
+    Image* target = MakeSolidImage(64, 64, 0xFF00FF00u);
+    SpriteRecord r = SpriteAt(image, 41, 23);
+    r.target = target;
+    DrawSprite(&r);
+    ExpectScreen(Screen(), 41, 23, 30, 20,
+                 [](int32_t x, int32_t y) { return PatternPixel(x - 41, y - 23); });
+    EXPECT_EQ(PixelAt(target, 41, 23), 0xFF00FF00u);
+    FreeImage(&image);
+    FreeImage(&target);
+}
+
+TEST_F(GlRenderer, HiddenSoftwareImageIsDrawnOnTheScreen) {
+    Image* image = MakePatternImage(12, 12, IMAGE_FLAG_HIDDEN);
+    SpriteRecord r = SpriteAt(image, 5, 5);
+    DrawSprite(&r);
+    ExpectScreen(Screen(), 5, 5, 12, 12,
+                 [](int32_t x, int32_t y) { return PatternPixel(x - 5, y - 5); });
+    FreeImage(&image);
+}
+
 TEST_F(GlRenderer, PartialSourceTakesTheRightTexels) {
     Image* image = MakePatternImage(64, 64);
     UploadTexture(image);

@@ -49,28 +49,6 @@ TEST(ImageCreation, FreeImageNullsTheCallersPointerOnce) {
     FreeImage(nullptr);
 }
 
-TEST(ImageCreation, GetImageSizeLeavesOutputsAloneForNull) {
-    int32_t w = 7, h = 9;
-    GetImageSize(nullptr, &w, &h);
-    EXPECT_EQ(w, 7);
-    EXPECT_EQ(h, 9);
-    Image* image = CreateImage(300, 2, IMAGE_FMT_8);
-    GetImageSize(image, &w, &h);
-    EXPECT_EQ(w, 300);
-    EXPECT_EQ(h, 2);
-    FreeImage(&image);
-}
-
-TEST(ImageFormats, BytesPerPixel) {
-    EXPECT_EQ(FormatBytesPerPixel(IMAGE_FMT_8), 1);
-    EXPECT_EQ(FormatBytesPerPixel(IMAGE_FMT_15), 2);
-    EXPECT_EQ(FormatBytesPerPixel(IMAGE_FMT_16), 2);
-    EXPECT_EQ(FormatBytesPerPixel(IMAGE_FMT_24), 3);
-    EXPECT_EQ(FormatBytesPerPixel(IMAGE_FMT_32 | IMAGE_FLAG_FULLCOLOUR), 4);
-    EXPECT_EQ(FormatBytesPerPixel(0x0500), 1);
-    EXPECT_EQ(FormatBytesPerPixel(IMAGE_FLAG_TEXTURE), 1) << "an uploaded image";
-}
-
 TEST(ImageFormats, NextPowerOfTwo) {
     EXPECT_EQ(NextPowerOfTwo(0), 1u);
     EXPECT_EQ(NextPowerOfTwo(1), 1u);

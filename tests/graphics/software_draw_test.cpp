@@ -162,15 +162,6 @@ TEST(SoftwareBlitMirror, ClippedMirrorShowsTheSamePixelsAsUnclipped) {
     FreeImage(&source);
 }
 
-TEST(BlendTable, HoldsAlphaThenItsComplement) {
-    BuildBlendTable();
-    for (int a = 0; a < 256; ++a)
-        for (int i = 0; i < 4; ++i) {
-            EXPECT_EQ(gBlendTable[a][i], a);
-            EXPECT_EQ(gBlendTable[a][4 + i], 255 - a);
-        }
-}
-
 // f * a + b * (255 - a) over 255, channel by channel, alpha included.
 uint32_t ReferenceBlend(uint32_t fg, uint32_t bg, int a) {
     uint32_t out = 0;
@@ -179,24 +170,6 @@ uint32_t ReferenceBlend(uint32_t fg, uint32_t bg, int a) {
         out |= static_cast<uint32_t>(std::lround(v)) << shift;
     }
     return out;
-}
-
-TEST(SoftwareBlend, MatchesAFloatingPointReferenceWithinOneUnit) {
-    for (int f = 0; f < 256; f += 15)
-        for (int b = 0; b < 256; b += 17)
-            for (int a = 0; a < 256; a += 5) {
-                uint32_t fg = static_cast<uint32_t>(a) << 24 | static_cast<uint32_t>(f) << 16 |
-                              static_cast<uint32_t>(255 - f) << 8 | static_cast<uint32_t>(f / 2);
-                uint32_t bg = static_cast<uint32_t>(b) << 24 | static_cast<uint32_t>(b) << 16 |
-                              static_cast<uint32_t>(255 - b) << 8 | static_cast<uint32_t>(b);
-                uint32_t got = BlendPixel(fg, bg, static_cast<uint32_t>(a));
-                for (int shift = 0; shift < 32; shift += 8) {
-                    double ref =
-                        (Channel(fg, shift) * a + Channel(bg, shift) * (255.0 - a)) / 255.0;
-                    ASSERT_LE(std::fabs(Channel(got, shift) - ref), 1.0)
-                        << "f " << f << " b " << b << " a " << a << " shift " << shift;
-                }
-            }
 }
 
 // Every (foreground, background, alpha): the nearest integer to the exact

@@ -61,32 +61,6 @@ TEST(SpriteQuadTexture, PaddedTextureScalesTheSpan) {
     EXPECT_EQ(q.y[QUAD_BR], 36.0f);
 }
 
-TEST(SpriteQuadTexture, NegativeSizeDrawsTheRestFromTheOffset) {
-    TexturedImage t(64, 32);
-    SpriteRecord r = SpriteOf(&t.image, 10, 0);
-    r.sourceX = 48;
-    r.sourceY = 8;
-    SpriteQuad q;
-    ASSERT_EQ(BuildSpriteQuad(&r, &q), 1);
-    EXPECT_EQ(q.x[QUAD_TR] - q.x[QUAD_TL], 16.0f);
-    EXPECT_EQ(q.y[QUAD_BL] - q.y[QUAD_TL], 24.0f);
-    EXPECT_FLOAT_EQ(q.u[QUAD_TL], 0.75f);
-    EXPECT_FLOAT_EQ(q.u[QUAD_TR], 1.0f);
-    EXPECT_FLOAT_EQ(q.v[QUAD_TL], 0.25f);
-}
-
-TEST(SpriteQuadTexture, MirrorsSwapTheCoordinates) {
-    TexturedImage t(8, 8);
-    SpriteRecord r = SpriteOf(&t.image, 0, 0, SPRITE_FLAG_MIRROR_X | SPRITE_FLAG_MIRROR_Y);
-    SpriteQuad q;
-    ASSERT_EQ(BuildSpriteQuad(&r, &q), 1);
-    EXPECT_EQ(q.u[QUAD_TL], 1.0f);
-    EXPECT_EQ(q.u[QUAD_TR], 0.0f);
-    EXPECT_EQ(q.v[QUAD_TL], 1.0f);
-    EXPECT_EQ(q.v[QUAD_BL], 0.0f);
-    EXPECT_EQ(q.x[QUAD_TL], 0.0f) << "positions do not move";
-}
-
 TEST(SpriteQuadTexture, SourcesWithoutAUsableTextureAreNotDrawn) {
     TexturedImage t(8, 8);
     SpriteRecord r = SpriteOf(&t.image, 0, 0);
@@ -102,22 +76,6 @@ TEST(SpriteQuadTexture, SourcesWithoutAUsableTextureAreNotDrawn) {
     t.image.flags = IMAGE_FLAG_TEXTURE;
     t.image.width = 0;
     EXPECT_EQ(BuildSpriteQuad(&r, &q), 0);
-}
-
-TEST(SpriteQuadTransform, IdentityIsThePlainQuadMovedByThePivot) {
-    TexturedImage t(24, 12);
-    SpriteTransform tr = {1.0f, 1.0f, 5, 3, 0.0f, 5, 3, 1.0f, 1.0f, 1.0f, 1.0f};
-    SpriteRecord r = SpriteOf(&t.image, 105, 53, SPRITE_FLAG_TRANSFORM);
-    r.transform = &tr;
-    SpriteQuad moved, plain;
-    ASSERT_EQ(BuildSpriteQuad(&r, &moved), 1);
-    SpriteRecord p = SpriteOf(&t.image, 100, 50);
-    ASSERT_EQ(BuildSpriteQuad(&p, &plain), 1);
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(moved.x[i], plain.x[i]);
-        EXPECT_EQ(moved.y[i], plain.y[i]);
-        EXPECT_EQ(moved.u[i], plain.u[i]);
-    }
 }
 
 TEST(SpriteQuadTransform, ScaleRoundsCornersToWholePixels) {

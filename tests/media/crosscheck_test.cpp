@@ -60,8 +60,8 @@ double Similarity(const std::vector<int16_t>& got, const std::vector<int16_t>& w
     return norm > 0 ? dot / norm : 0;
 }
 
-#define REQUIRE_TOOL(name)                                                                     \
-    if (!HaveTool(name))                                                                       \
+#define REQUIRE_TOOL(name)                                                                         \
+    if (!HaveTool(name))                                                                           \
     GTEST_SKIP() << name << " is not installed"
 
 } // namespace
@@ -122,7 +122,8 @@ TEST(CrossCheck, FfmpegReadsTheFramesOfOurMovie) {
     REQUIRE_TOOL("ffmpeg");
     ScopedTempDir dir;
     ASSERT_TRUE(WriteBytesToFile("ours.ogm", Samples().movie));
-    ASSERT_TRUE(RunQuiet("ffmpeg -nostdin -y -i ours.ogm -an -f rawvideo -pix_fmt bgr24 frames.raw"));
+    ASSERT_TRUE(
+        RunQuiet("ffmpeg -nostdin -y -i ours.ogm -an -f rawvideo -pix_fmt bgr24 frames.raw"));
     auto frames = ReadBytesFromFile("frames.raw");
     const auto& colours = Samples().movieColours;
     size_t frameBytes = 64 * 48 * 3;

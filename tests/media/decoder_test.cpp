@@ -30,8 +30,8 @@ std::vector<uint32_t> DecodeAllFrames(MMlib* reader, int32_t* last) {
             *last = r;
             break;
         }
-        size_t at = (static_cast<size_t>(info.videoHeight / 2) * info.videoWidth +
-                     info.videoWidth / 2) * 3;
+        size_t at =
+            (static_cast<size_t>(info.videoHeight / 2) * info.videoWidth + info.videoWidth / 2) * 3;
         centres.push_back(frame[at] | (frame[at + 1] << 8) | (frame[at + 2] << 16));
     }
     return centres;

@@ -14,7 +14,9 @@
 namespace {
 
 int gEnded = 0;
-void CountEnd(uintptr_t, uintptr_t) { ++gEnded; }
+void CountEnd(uintptr_t, uintptr_t) {
+    ++gEnded;
+}
 
 // The driver is chosen when the device opens; the suite's default comes back
 // afterwards.
@@ -114,8 +116,8 @@ TEST(DiskAudio, ToneAtFullVolumePannedLeftAppearsInTheLeftChannelOnly) {
     std::vector<int16_t> heard(left.begin() + static_cast<long>(begin),
                                left.begin() + static_cast<long>(begin + expectedLeft.size()));
     EXPECT_EQ(heard, expectedLeft);
-    EXPECT_EQ(FirstNonZero(std::vector<int16_t>(left.begin() + static_cast<long>(begin + expectedLeft.size()),
-                                                left.end())),
+    EXPECT_EQ(FirstNonZero(std::vector<int16_t>(
+                  left.begin() + static_cast<long>(begin + expectedLeft.size()), left.end())),
               left.size() - begin - expectedLeft.size())
         << "nothing after the end of the sound";
 }

@@ -25,7 +25,9 @@ ArchiveOnDisk::ArchiveOnDisk(const ArchiveBuilder& builder) {
     ok_ = builder.WriteToFile("base.res") && OpenArchive(&archive_, "base.res") != 0;
 }
 
-ArchiveOnDisk::~ArchiveOnDisk() { CloseArchive(&archive_); }
+ArchiveOnDisk::~ArchiveOnDisk() {
+    CloseArchive(&archive_);
+}
 
 bool HaveTool(const char* name) {
     std::string command = std::string("command -v ") + name + " >/dev/null 2>&1";

@@ -75,7 +75,8 @@ TEST(OgmDiscovery, ShortHeaderPageBeside_AnotherStreamIsNotVideo) {
     // The short header page is followed by other pages: the identification
     // must not read past its own body.
     OGM ogm;
-    auto file = MuxOgg({RawStream(7, VideoSignature(52)), EncodeVorbisStream(Samples().monoPcm, 9)});
+    auto file =
+        MuxOgg({RawStream(7, VideoSignature(52)), EncodeVorbisStream(Samples().monoPcm, 9)});
     ASSERT_EQ(ogm.OpenMemory(file.data(), static_cast<int32_t>(file.size())), 0);
     ASSERT_EQ(ogm.GetStreamCount(), 1);
     EXPECT_EQ(ogm.GetStreamKind(0), OGM_STREAM_VORBIS);
@@ -112,8 +113,8 @@ TEST(OgmDiscovery, OnlyTheFirstEightPagesAreSearched) {
 }
 
 TEST(OgmDiscovery, TwoVorbisStreamsAreBothFound) {
-    auto file = MuxOgg({EncodeVorbisStream(Samples().monoPcm, 5),
-                        EncodeVorbisStream(Samples().monoPcm, 6)});
+    auto file = MuxOgg(
+        {EncodeVorbisStream(Samples().monoPcm, 5), EncodeVorbisStream(Samples().monoPcm, 6)});
     OGM ogm;
     ASSERT_EQ(ogm.OpenMemory(file.data(), static_cast<int32_t>(file.size())), 0);
     EXPECT_EQ(ogm.GetStreamCount(), 2);
@@ -158,7 +159,8 @@ TEST(OgmDelivery, ReadingPastTheEndDeliversTheRestThenNothing) {
     ASSERT_EQ(ogm.OpenMemory(file.data(), static_cast<int32_t>(file.size())), 0);
     std::vector<uint8_t> buffer(expected.size() + 500);
     int32_t first = ogm.ReadStream(0, buffer.data(), 100);
-    int32_t rest = ogm.ReadStream(0, buffer.data() + first, static_cast<int32_t>(buffer.size()) - first);
+    int32_t rest =
+        ogm.ReadStream(0, buffer.data() + first, static_cast<int32_t>(buffer.size()) - first);
     EXPECT_EQ(static_cast<size_t>(first + rest), expected.size());
     EXPECT_EQ(ogm.IsStreamAtEnd(0), 1);
     EXPECT_EQ(ogm.ReadStream(0, buffer.data(), 100), 0);
@@ -197,7 +199,8 @@ TEST(OgmDamage, TruncationAnywhereEndsTheStreamWithoutAHang) {
     auto video = StreamPayload(whole, kMovieVideoSerial);
     // Cut through the middle of pages, headers and lacing tables alike.
     for (size_t cut = 1; cut < whole.size(); cut += whole.size() / 97 + 1) {
-        std::vector<uint8_t> file(whole.begin(), whole.begin() + static_cast<long>(whole.size() - cut));
+        std::vector<uint8_t> file(whole.begin(),
+                                  whole.begin() + static_cast<long>(whole.size() - cut));
         OGM ogm;
         if (ogm.OpenMemory(file.data(), static_cast<int32_t>(file.size())) != 0)
             continue;

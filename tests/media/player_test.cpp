@@ -243,8 +243,8 @@ TEST_F(PlayerTest, LoopingSoundsThatYieldNothingFinishInsteadOfSpinning) {
     Watchdog watchdog("mixing sounds without data", 20);
     struct Case {
         int32_t sound, kind;
-    } cases[] = {{kJunk, SOUND_STREAMED},      {kJunk, SOUND_IN_MEMORY},
-                 {kEmptySound, SOUND_STREAMED}, {kEmptySound, SOUND_IN_MEMORY},
+    } cases[] = {{kJunk, SOUND_STREAMED},         {kJunk, SOUND_IN_MEMORY},
+                 {kEmptySound, SOUND_STREAMED},   {kEmptySound, SOUND_IN_MEMORY},
                  {kEmptySound, SOUND_PREDECODED}, {kSilentMovie, SOUND_STREAMED}};
     for (const Case& c : cases) {
         player_.Unload(c.sound);
@@ -286,4 +286,16 @@ TEST_F(PlayerTest, ClosedPlayerDoesNothing) {
 TEST_F(PlayerTest, OpeningTwiceFails) {
     EXPECT_EQ(player_.Open(44100, AUDIO_S16LSB, 2, 4096, 64, disk_->archive()), -1);
     EXPECT_EQ(player_.IsOpen(), 1);
+}
+
+TEST_F(PlayerTest, FailedOpenDoesNotLeaveTheChannelOnAnUnloadedSound) {
+    Watchdog watchdog("looping a sound that did not open", 20);
+    ASSERT_EQ(player_.Play(0, 0, kMonoInMemory, SOUND_IN_MEMORY, 1), 0);
+    Mix(0, 4096);
+    player_.Stop(0);
+    player_.Unload(kMonoInMemory); // frees the bytes the reader last opened
+    ASSERT_EQ(player_.Play(0, -1, kJunk, SOUND_STREAMED, 1), 0);
+    auto mixed = Mix(0, 16384);
+    EXPECT_TRUE(Finished(0)) << "nothing to loop: the old sound must not come back";
+    EXPECT_TRUE(std::all_of(mixed.begin(), mixed.end(), [](int16_t v) { return v == 0; }));
 }

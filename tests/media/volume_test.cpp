@@ -46,10 +46,17 @@ TEST(StereoPosition, LevelsFromOffsetAndDistance) {
     struct Case {
         int32_t pan, distance, left, right;
     } cases[] = {
-        {0, 0, 255, 255},    {100, 0, 193, 243}, {-100, 0, 243, 193},
-        {0, 80, 245, 245},   {600, 0, 0, 180},   {-600, 0, 180, 0},
-        {0, -80, 245, 245},  {7, 7, 252, 255},   {0, 5000, 0, 0},
-        {INT32_MAX, INT32_MAX, 0, 0}, {INT32_MIN, INT32_MIN, 0, 0},
+        {0, 0, 255, 255},
+        {100, 0, 193, 243},
+        {-100, 0, 243, 193},
+        {0, 80, 245, 245},
+        {600, 0, 0, 180},
+        {-600, 0, 180, 0},
+        {0, -80, 245, 245},
+        {7, 7, 252, 255},
+        {0, 5000, 0, 0},
+        {INT32_MAX, INT32_MAX, 0, 0},
+        {INT32_MIN, INT32_MIN, 0, 0},
     };
     for (const Case& c : cases) {
         Levels levels = Position(c.pan, c.distance);

@@ -184,10 +184,10 @@ OggStreamSpec EncodeXvidStream(const VideoStreamOptions& options, uint32_t seria
     OgmVideoHeader header;
     header.timeUnit = options.headerTimeUnit >= 0 ? static_cast<uint64_t>(options.headerTimeUnit)
                                                   : 10000000ull / options.fps;
-    header.width = static_cast<int32_t>(options.headerWidth >= 0 ? options.headerWidth
-                                                                 : options.width);
-    header.height = static_cast<int32_t>(options.headerHeight >= 0 ? options.headerHeight
-                                                                   : options.height);
+    header.width =
+        static_cast<int32_t>(options.headerWidth >= 0 ? options.headerWidth : options.width);
+    header.height =
+        static_cast<int32_t>(options.headerHeight >= 0 ? options.headerHeight : options.height);
     header.length = options.headerLength;
     OggPacketSpec first;
     first.bytes = MakeOgmVideoHeader(header);
@@ -261,13 +261,15 @@ std::vector<uint8_t> MuxOgg(const std::vector<OggStreamSpec>& streams, const Mux
     for (size_t s = 0; s < streams.size(); ++s) {
         if (streams[s].packets.empty())
             continue;
-        ogg_packet packet = PacketOf(streams[s].packets[0], 0, true, streams[s].packets.size() == 1);
+        ogg_packet packet =
+            PacketOf(streams[s].packets[0], 0, true, streams[s].packets.size() == 1);
         ogg_stream_packetin(&states[s], &packet);
         FlushAll(&states[s], &out);
     }
     for (size_t s = 0; s < streams.size(); ++s) {
         const OggStreamSpec& spec = streams[s];
-        int32_t headers = std::min<int32_t>(spec.headerPackets, static_cast<int32_t>(spec.packets.size()));
+        int32_t headers =
+            std::min<int32_t>(spec.headerPackets, static_cast<int32_t>(spec.packets.size()));
         for (int32_t p = 1; p < headers; ++p) {
             ogg_packet packet = PacketOf(spec.packets[p], p, false,
                                          static_cast<size_t>(p) + 1 == spec.packets.size());
@@ -294,9 +296,8 @@ std::vector<uint8_t> MuxOgg(const std::vector<OggStreamSpec>& streams, const Mux
             }
         }
     }
-    std::stable_sort(pages.begin(), pages.end(), [](const PageOut& a, const PageOut& b) {
-        return a.time < b.time;
-    });
+    std::stable_sort(pages.begin(), pages.end(),
+                     [](const PageOut& a, const PageOut& b) { return a.time < b.time; });
     for (const PageOut& page : pages)
         out.insert(out.end(), page.bytes.begin(), page.bytes.end());
     for (ogg_stream_state& state : states)

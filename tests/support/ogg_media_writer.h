@@ -70,8 +70,8 @@ struct VideoStreamOptions {
 OggStreamSpec EncodeXvidStream(const VideoStreamOptions& options, uint32_t serial);
 
 struct MuxFaults {
-    size_t truncateBy = 0;     // bytes cut off the end
-    bool badCapture = false;   // the first page does not start with "OggS"
+    size_t truncateBy = 0;        // bytes cut off the end
+    bool badCapture = false;      // the first page does not start with "OggS"
     int32_t leadingJunkPages = 0; // pages of an unknown stream before everything
 };
 

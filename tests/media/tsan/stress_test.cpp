@@ -15,7 +15,9 @@
 namespace {
 
 int gEnded = 0;
-void CountEnd(uintptr_t, uintptr_t) { ++gEnded; }
+void CountEnd(uintptr_t, uintptr_t) {
+    ++gEnded;
+}
 
 enum StressSound : int32_t { kTone, kMono, kMovie, kLong, kJunk, kSoundCount };
 
