@@ -8,7 +8,9 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 jobs=$(nproc)
-xvfb=(xvfb-run -a -s "-screen 0 1024x768x24")
+# -noreset: Xvfb would otherwise restart after its last client and refuse
+# connections for a moment.
+xvfb=(xvfb-run -a -s "-screen 0 1024x768x24 -noreset")
 status=0
 
 run_suite() { # build-dir, label

@@ -13,6 +13,7 @@
 
 #include "graphics/image.h"
 #include "graphics/renderer.h"
+#include "tests/graphics/screen_draw.h"
 #include "tests/graphics/test_images.h"
 
 namespace {
@@ -53,28 +54,12 @@ Image* GradientImage(int32_t w, int32_t h) {
 
 void Sprite(Image* image, int32_t x, int32_t y, uint16_t flags = 0, int32_t sx = 0, int32_t w = -1,
             uint32_t colour = 0, SpriteTransform* t = nullptr) {
-    SpriteRecord r = {};
-    r.source = image;
-    InitSpriteRecord(&r, gScreenTarget);
-    r.x = x;
-    r.y = y;
-    r.flags = flags;
+    SpriteRecord r = ScreenSprite(image, x, y, flags);
     r.sourceX = sx;
     r.width = w;
     r.colour = colour;
     r.transform = t;
     DrawSprite(&r);
-}
-
-void Fill(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t colour) {
-    SpriteRecord r = {};
-    InitSpriteRecord(&r, gScreenTarget);
-    r.x = x;
-    r.y = y;
-    r.width = w;
-    r.height = h;
-    r.colour = colour;
-    FillRect(&r);
 }
 
 // The scene's pictures, made and uploaded by the active renderer, and kept
@@ -104,14 +89,14 @@ struct Scene {
     }
 
     void Draw() {
-        Fill(0, 0, 800, 600, 0xFF303848u);
+        FillScreen(0, 0, 800, 600, 0xFF303848u);
         Sprite(pattern, 13, 7);
         Sprite(small, 201, 51, SPRITE_FLAG_MIRROR_X);
         Sprite(small, 301, 51, SPRITE_FLAG_MIRROR_Y);
         Sprite(small, 401, 51, 0, 12, 16);
         Sprite(blue, 101, 151, SPRITE_FLAG_ALPHA, 0, -1, 0x90000000u);
-        Fill(501, 151, 60, 30, 0x60FF8000u);
-        Fill(501, 301, 60, 30, 0xFF804020u);
+        FillScreen(501, 151, 60, 30, 0x60FF8000u);
+        FillScreen(501, 301, 60, 30, 0xFF804020u);
         Sprite(reduced, 13, 401);
         SpriteTransform scale = {2.0f, 2.0f, 0, 0, 0.0f, 0, 0, 1.0f, 1.0f, 1.0f, 1.0f};
         SetTextureFiltering(1);
@@ -125,41 +110,11 @@ struct Scene {
     }
 };
 
-class EnvVar {
-public:
-    EnvVar(const char* name, const char* value) : name_(name) {
-        const char* old = std::getenv(name);
-        had_ = old != nullptr;
-        old_ = old ? old : "";
-        setenv(name, value, 1);
-    }
-    ~EnvVar() {
-        if (had_)
-            setenv(name_, old_.c_str(), 1);
-        else
-            unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    bool had_;
-    std::string old_;
-};
-
-bool StartVideo() {
-    for (int attempt = 0; attempt < 40; ++attempt) {
-        if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_NOPARACHUTE) == 0)
-            return true;
-        SDL_Delay(50);
-    }
-    return false;
-}
-
 // Draws the scene through one renderer and reads it back; empty when the
 // renderer could not start.
 std::vector<uint8_t> RenderScene(int32_t kind, const char* driver) {
-    EnvVar video("SDL_VIDEODRIVER", driver);
-    EnvVar software("LIBGL_ALWAYS_SOFTWARE", "1");
+    ScopedEnv video("SDL_VIDEODRIVER", driver);
+    ScopedEnv software("LIBGL_ALWAYS_SOFTWARE", "1");
     std::vector<uint8_t> screen;
     if (!StartVideo())
         return screen;

@@ -14,40 +14,10 @@
 
 #include "graphics/image.h"
 #include "graphics/renderer.h"
+#include "tests/graphics/screen_draw.h"
 #include "tests/graphics/test_images.h"
 
 namespace {
-
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        const char* old = std::getenv(name);
-        had_ = old != nullptr;
-        old_ = old ? old : "";
-        setenv(name, value, 1);
-    }
-    ~ScopedEnv() {
-        if (had_)
-            setenv(name_, old_.c_str(), 1);
-        else
-            unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    bool had_;
-    std::string old_;
-};
-
-// Xvfb refuses connections for a moment after its last client leaves.
-bool StartVideo() {
-    for (int attempt = 0; attempt < 40; ++attempt) {
-        if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_NOPARACHUTE) == 0)
-            return true;
-        SDL_Delay(50);
-    }
-    return false;
-}
 
 Image* AlphaPattern(int32_t w, int32_t h) {
     Image* image = MakePatternImage(w, h);
@@ -83,17 +53,6 @@ struct Draw {
     void Submit() { DrawSprite(&record); }
 };
 
-void Fill(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t colour) {
-    SpriteRecord r = {};
-    InitSpriteRecord(&r, gScreenTarget);
-    r.x = x;
-    r.y = y;
-    r.width = w;
-    r.height = h;
-    r.colour = colour;
-    FillRect(&r);
-}
-
 // Pictures are made per renderer: textures belong to the renderer that
 // uploaded them.
 struct Pictures {
@@ -119,7 +78,7 @@ struct Pictures {
 
 void DrawScene(Pictures& p) {
     Draw d;
-    Fill(0, 0, 800, 600, 0xFF303848u);
+    FillScreen(0, 0, 800, 600, 0xFF303848u);
     // 1:1 sprites at odd positions, mirrored and partial.
     d.Sprite(p.pattern, 13, 7);
     d.Submit();
@@ -147,8 +106,8 @@ void DrawScene(Pictures& p) {
     d.record.transform = &identity;
     d.Submit();
     // Fills.
-    Fill(501, 151, 60, 30, 0x60FF8000u);
-    Fill(601, 151, 60, 30, 0xFF804020u);
+    FillScreen(501, 151, 60, 30, 0x60FF8000u);
+    FillScreen(601, 151, 60, 30, 0xFF804020u);
     // Coloured mesh with slanted edges: a thin rope and a fan.
     int16_t rope[8] = {0, 0, 1, 0, 37, 61, 38, 61};
     MeshTriangle ropeTriangles[2] = {{{-1, 0, 0}, {0, 0, 0}, nullptr, 0xFFE0E020u},

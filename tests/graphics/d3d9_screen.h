@@ -12,6 +12,7 @@
 #include "graphics/d3d9/soft_d3d9.h"
 #include "graphics/image.h"
 #include "graphics/renderer.h"
+#include "tests/graphics/screen_draw.h"
 #include "tests/graphics/test_images.h"
 
 class D3dScreenTest : public ::testing::Test {
@@ -64,26 +65,14 @@ protected:
 
     void Sprite(Image* image, int32_t x, int32_t y, uint16_t flags = 0, uint32_t colour = 0,
                 SpriteTransform* transform = nullptr) {
-        SpriteRecord r = {};
-        r.source = image;
-        InitSpriteRecord(&r, gScreenTarget);
-        r.x = x;
-        r.y = y;
-        r.flags = flags;
+        SpriteRecord r = ScreenSprite(image, x, y, flags);
         r.colour = colour;
         r.transform = transform;
         DrawSprite(&r);
     }
 
     void Fill(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t colour) {
-        SpriteRecord r = {};
-        InitSpriteRecord(&r, gScreenTarget);
-        r.x = x;
-        r.y = y;
-        r.width = w;
-        r.height = h;
-        r.colour = colour;
-        FillRect(&r);
+        FillScreen(x, y, w, h, colour);
     }
 
     // Every pixel of the rectangle equals `expected(x, y)` (ARGB, alpha

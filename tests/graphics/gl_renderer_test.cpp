@@ -13,30 +13,10 @@
 #include "graphics/opengl/gl_renderer.h"
 #include "graphics/renderer.h"
 #include "tests/graphics/gl_screen.h"
+#include "tests/graphics/screen_draw.h"
 #include "tests/graphics/test_images.h"
 
 namespace {
-
-SpriteRecord SpriteAt(Image* source, int32_t x, int32_t y, uint16_t flags = 0) {
-    SpriteRecord r = {};
-    r.source = source;
-    InitSpriteRecord(&r, gScreenTarget);
-    r.x = x;
-    r.y = y;
-    r.flags = flags;
-    return r;
-}
-
-void Fill(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t colour) {
-    SpriteRecord r = {};
-    InitSpriteRecord(&r, gScreenTarget);
-    r.x = x;
-    r.y = y;
-    r.width = w;
-    r.height = h;
-    r.colour = colour;
-    FillRect(&r);
-}
 
 // Checks every screen pixel of the rectangle against expected(x, y) within
 // `tolerance`, reporting the first few differences.
@@ -83,7 +63,7 @@ TEST_F(GlRenderer, UploadMakesAPaddedTextureAndDropsThePixels) {
 TEST_F(GlRenderer, OneToOneSpriteIsPixelExact) {
     Image* image = MakePatternImage(100, 30);
     UploadTexture(image);
-    SpriteRecord r = SpriteAt(image, 13, 7);
+    SpriteRecord r = ScreenSprite(image, 13, 7);
     DrawSprite(&r);
     std::vector<uint8_t> screen = Screen();
     ExpectScreen(screen, 13, 7, 100, 30,
@@ -96,7 +76,7 @@ TEST_F(GlRenderer, OneToOneSpriteIsPixelExact) {
 
 TEST_F(GlRenderer, SoftwareImageIsUploadedWhenFirstDrawn) {
     Image* image = MakePatternImage(20, 10);
-    SpriteRecord r = SpriteAt(image, 0, 0);
+    SpriteRecord r = ScreenSprite(image, 0, 0);
     DrawSprite(&r);
     EXPECT_EQ(image->flags, IMAGE_FLAG_TEXTURE);
     ExpectScreen(Screen(), 0, 0, 20, 10, [](int32_t x, int32_t y) { return PatternPixel(x, y); });
@@ -107,7 +87,7 @@ TEST_F(GlRenderer, TextureBackedSourceLandsOnTheScreenWhateverTheTarget) {
     Image* image = MakePatternImage(30, 20);
     UploadTexture(image);
     Image* target = MakeSolidImage(64, 64, 0xFF00FF00u);
-    SpriteRecord r = SpriteAt(image, 41, 23);
+    SpriteRecord r = ScreenSprite(image, 41, 23);
     r.target = target;
     DrawSprite(&r);
     ExpectScreen(Screen(), 41, 23, 30, 20,
@@ -119,7 +99,7 @@ TEST_F(GlRenderer, TextureBackedSourceLandsOnTheScreenWhateverTheTarget) {
 
 TEST_F(GlRenderer, HiddenSoftwareImageIsDrawnOnTheScreen) {
     Image* image = MakePatternImage(12, 12, IMAGE_FLAG_HIDDEN);
-    SpriteRecord r = SpriteAt(image, 5, 5);
+    SpriteRecord r = ScreenSprite(image, 5, 5);
     DrawSprite(&r);
     ExpectScreen(Screen(), 5, 5, 12, 12,
                  [](int32_t x, int32_t y) { return PatternPixel(x - 5, y - 5); });
@@ -129,7 +109,7 @@ TEST_F(GlRenderer, HiddenSoftwareImageIsDrawnOnTheScreen) {
 TEST_F(GlRenderer, PartialSourceTakesTheRightTexels) {
     Image* image = MakePatternImage(64, 64);
     UploadTexture(image);
-    SpriteRecord r = SpriteAt(image, 201, 101);
+    SpriteRecord r = ScreenSprite(image, 201, 101);
     r.sourceX = 16;
     r.width = 16;
     r.sourceY = 8;
@@ -143,7 +123,7 @@ TEST_F(GlRenderer, PartialSourceTakesTheRightTexels) {
 TEST_F(GlRenderer, NegativeWidthDrawsTheRestOfTheSource) {
     Image* image = MakePatternImage(64, 16);
     UploadTexture(image);
-    SpriteRecord r = SpriteAt(image, 50, 50);
+    SpriteRecord r = ScreenSprite(image, 50, 50);
     r.sourceX = 40;
     DrawSprite(&r);
     std::vector<uint8_t> screen = Screen();
@@ -156,9 +136,9 @@ TEST_F(GlRenderer, NegativeWidthDrawsTheRestOfTheSource) {
 TEST_F(GlRenderer, MirrorsSwapColumnsAndRows) {
     Image* image = MakePatternImage(9, 5);
     UploadTexture(image);
-    SpriteRecord r = SpriteAt(image, 31, 17, SPRITE_FLAG_MIRROR_X);
+    SpriteRecord r = ScreenSprite(image, 31, 17, SPRITE_FLAG_MIRROR_X);
     DrawSprite(&r);
-    r = SpriteAt(image, 61, 17, SPRITE_FLAG_MIRROR_Y);
+    r = ScreenSprite(image, 61, 17, SPRITE_FLAG_MIRROR_Y);
     DrawSprite(&r);
     std::vector<uint8_t> screen = Screen();
     ExpectScreen(screen, 31, 17, 9, 5,
@@ -172,7 +152,7 @@ TEST_F(GlRenderer, IdentityTransformIsThePlainQuadMovedByThePivot) {
     Image* image = MakePatternImage(24, 12);
     UploadTexture(image);
     SpriteTransform t = {1.0f, 1.0f, 5, 3, 0.0f, 5, 3, 1.0f, 1.0f, 1.0f, 1.0f};
-    SpriteRecord r = SpriteAt(image, 105, 53, SPRITE_FLAG_TRANSFORM);
+    SpriteRecord r = ScreenSprite(image, 105, 53, SPRITE_FLAG_TRANSFORM);
     r.transform = &t;
     DrawSprite(&r);
     ExpectScreen(Screen(), 100, 50, 24, 12,
@@ -184,7 +164,7 @@ TEST_F(GlRenderer, TransformScalesAndTakesItsColour) {
     Image* image = MakeSolidImage(8, 4, 0xFFFFFFFFu);
     UploadTexture(image);
     SpriteTransform t = {2.0f, 3.0f, 0, 0, 0.0f, 0, 0, 1.0f, 0.5f, 0.0f, 1.0f};
-    SpriteRecord r = SpriteAt(image, 300, 200, SPRITE_FLAG_TRANSFORM | SPRITE_FLAG_ALPHA);
+    SpriteRecord r = ScreenSprite(image, 300, 200, SPRITE_FLAG_TRANSFORM | SPRITE_FLAG_ALPHA);
     r.transform = &t;
     DrawSprite(&r);
     std::vector<uint8_t> screen = Screen();
@@ -201,7 +181,7 @@ TEST_F(GlRenderer, QuarterTurnAboutTheTopLeftCorner) {
     // Particles put the rotation centre on the pivot: the quad turns about
     // its top-left corner, here by a quarter turn anticlockwise on screen.
     SpriteTransform t = {1.0f, 1.0f, 0, 0, static_cast<float>(M_PI / 2), 0, 0, 1, 1, 1, 1};
-    SpriteRecord r = SpriteAt(image, 400, 300, SPRITE_FLAG_TRANSFORM);
+    SpriteRecord r = ScreenSprite(image, 400, 300, SPRITE_FLAG_TRANSFORM);
     r.transform = &t;
     DrawSprite(&r);
     std::vector<uint8_t> screen = Screen();
@@ -214,7 +194,7 @@ TEST_F(GlRenderer, NegativeTransformAlphaIsInvisible) {
     Image* image = MakeSolidImage(8, 8, 0xFFFFFFFFu);
     UploadTexture(image);
     SpriteTransform t = {1.0f, 1.0f, 0, 0, 0.0f, 0, 0, 1.0f, 1.0f, 1.0f, -0.02f};
-    SpriteRecord r = SpriteAt(image, 10, 10, SPRITE_FLAG_TRANSFORM);
+    SpriteRecord r = ScreenSprite(image, 10, 10, SPRITE_FLAG_TRANSFORM);
     r.transform = &t;
     DrawSprite(&r);
     ExpectScreen(Screen(), 10, 10, 8, 8, [](int32_t, int32_t) { return 0u; });
@@ -224,7 +204,7 @@ TEST_F(GlRenderer, NegativeTransformAlphaIsInvisible) {
 TEST_F(GlRenderer, SpriteLargerThanTheScreenIsDrawn) {
     Image* image = MakeSolidImage(1000, 700, 0xFF336699u);
     UploadTexture(image);
-    SpriteRecord r = SpriteAt(image, -100, -50);
+    SpriteRecord r = ScreenSprite(image, -100, -50);
     DrawSprite(&r);
     std::vector<uint8_t> screen = Screen();
     ExpectScreen(screen, 0, 0, 800, 1, [](int32_t, int32_t) { return 0x336699u; });
@@ -233,11 +213,11 @@ TEST_F(GlRenderer, SpriteLargerThanTheScreenIsDrawn) {
 }
 
 TEST_F(GlRenderer, AlphaSpriteAndFillBlend) {
-    Fill(0, 0, 800, 600, 0xFFFFFFFFu);
-    Fill(10, 10, 20, 20, 0x80FF0000u);
+    FillScreen(0, 0, 800, 600, 0xFFFFFFFFu);
+    FillScreen(10, 10, 20, 20, 0x80FF0000u);
     Image* image = MakeSolidImage(10, 10, 0xFF0000FFu);
     UploadTexture(image);
-    SpriteRecord r = SpriteAt(image, 50, 10, SPRITE_FLAG_ALPHA);
+    SpriteRecord r = ScreenSprite(image, 50, 10, SPRITE_FLAG_ALPHA);
     r.colour = 0x40000000u;
     DrawSprite(&r);
     std::vector<uint8_t> screen = Screen();
@@ -266,7 +246,7 @@ TEST_F(GlRenderer, MeshDrawsColouredAndTexturedTriangles) {
 }
 
 TEST_F(GlRenderer, ReadScreenWritesExactlyOneFrame) {
-    Fill(0, 0, 800, 600, 0xFF102030u);
+    FillScreen(0, 0, 800, 600, 0xFF102030u);
     std::vector<uint8_t> buffer(READ_SCREEN_BYTES + 64, 0xEE);
     ReadScreen(buffer.data());
     EXPECT_EQ(READ_SCREEN_BYTES, 1440000);
@@ -302,7 +282,7 @@ TEST_F(GlReducedRenderer, DitheredTextureShowsNibblesTimesSeventeen) {
     std::vector<uint16_t> nibbles(64 * 32);
     DitherToArgb4444(image->pixels, nibbles.data(), 64, 32, 64 * 2);
     UploadTexture(image);
-    SpriteRecord r = SpriteAt(image, 21, 33);
+    SpriteRecord r = ScreenSprite(image, 21, 33);
     DrawSprite(&r);
     ExpectScreen(Screen(), 21, 33, 64, 32, [&](int32_t x, int32_t y) {
         uint16_t n = nibbles[(y - 33) * 64 + (x - 21)];
@@ -316,7 +296,7 @@ TEST_F(GlReducedRenderer, DitheredTextureShowsNibblesTimesSeventeen) {
 TEST_F(GlReducedRenderer, FullColourImageKeepsItsColours) {
     Image* image = MakePatternImage(32, 8, IMAGE_FLAG_FULLCOLOUR);
     UploadTexture(image);
-    SpriteRecord r = SpriteAt(image, 3, 3);
+    SpriteRecord r = ScreenSprite(image, 3, 3);
     DrawSprite(&r);
     ExpectScreen(Screen(), 3, 3, 32, 8,
                  [](int32_t x, int32_t y) { return PatternPixel(x - 3, y - 3); });

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "graphics/renderer.h"
+#include "tests/graphics/screen_draw.h"
 
 class GlScreenTest : public ::testing::Test {
 protected:
@@ -39,17 +40,6 @@ protected:
     }
 
     virtual int32_t Reduce() const { return 0; }
-
-    // Xvfb resets itself when its last client leaves, and refuses
-    // connections while it does: the previous test may just have left.
-    static bool StartVideo() {
-        for (int attempt = 0; attempt < 40; ++attempt) {
-            if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_NOPARACHUTE) == 0)
-                return true;
-            SDL_Delay(50);
-        }
-        return false;
-    }
 
     // The back buffer as READ_SCREEN_BYTES of RGB, bottom row first.
     std::vector<uint8_t> Screen() const {
