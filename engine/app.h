@@ -27,6 +27,8 @@ extern AppTaskSet gAppTasks;
 // The whole program: configuration, SDL, the task stack and the main loop.
 // Returns the process exit code.
 int GameMain();
+// Runs and paces frames until the task stack is empty.
+void RunMainLoop();
 int32_t ParseCommandLine(const char* commandLine);
 void AppTaskHandler(TaskRec* task, uint32_t message);
 // Told of every PauseGame (0) and ResumeGame (1); for tests.

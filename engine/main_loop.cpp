@@ -47,14 +47,7 @@ void PaceFrame(uint32_t frameStart) {
 
 } // namespace
 
-int GameMain() {
-    ParseCommandLine(nullptr);
-    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO | SDL_INIT_NOPARACHUTE) < 0) {
-        std::fprintf(stderr, "SDL initialization failed: %s\n", SDL_GetError());
-        return 1;
-    }
-    CreateTaskStack();
-    PushTask(AppTaskHandler, 0, 0);
+void RunMainLoop() {
     gAppActive = 1;
     gAppWasActive = 1;
     while (GetTaskCount() != 0) {
@@ -68,6 +61,17 @@ int GameMain() {
         PaceFrame(frameStart);
         ++gFrameCounter;
     }
+}
+
+int GameMain() {
+    ParseCommandLine(nullptr);
+    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO | SDL_INIT_NOPARACHUTE) < 0) {
+        std::fprintf(stderr, "SDL initialization failed: %s\n", SDL_GetError());
+        return 1;
+    }
+    CreateTaskStack();
+    PushTask(AppTaskHandler, 0, 0);
+    RunMainLoop();
     DestroyTaskStack();
     SaveConfig(&gConfig);
     return gAppExitCode;
