@@ -15,14 +15,14 @@ namespace {
 // from raw packets: the parser does not decode.
 const std::vector<uint8_t>& TenMegabyteMovie() {
     static const std::vector<uint8_t> movie = [] {
-        OggStreamSpec video;
+        OggStreamData video;
         video.serial = 1;
         video.pagePerPacket = true;
         OgmVideoHeader header;
         header.width = 640;
         header.height = 480;
         video.packets.push_back({MakeOgmVideoHeader(header), 0, 0.0});
-        OggStreamSpec sound;
+        OggStreamData sound;
         sound.serial = 2;
         std::vector<uint8_t> id = {0x01, 'v', 'o', 'r', 'b', 'i', 's', 0, 0};
         id.resize(30, 0);

@@ -1,21 +1,32 @@
-// The dictionary decompressor. Codes 0-255 are bytes, 256 ends the data,
-// 257 and up are learnt strings; the dictionary holds 1024 codes and is
+// The archive's dictionary decompressor. Codes 0-255 are bytes, 256 ends the
+// data, 257 and up are learnt strings; the dictionary holds 1024 codes and is
 // pruned, not reset, when it fills. Three modes (plain codes, "high" codes
-// counted from 256, and runs of raw bytes) let the coder spend fewer bits
-// on the class of value that comes next.
+// counted from 256, and runs of raw bytes) let the coder spend fewer bits on
+// the class of value that comes next.
 #include "engine/lzw.h"
 
 #include <cstdlib>
 #include <cstring>
 
 #include "engine/archive.h"
+#include "engine/bytes.h"
 #include "engine/helpers.h"
 
 namespace {
 
 constexpr uint32_t kNeverSeen = 0xFFFFFFFFu;
 
-// The bit reader's registers, kept in locals for the length of a call.
+// The most bits one value takes: a flag and an 11-bit code.
+constexpr int32_t kMaxValueBits = 12;
+
+// Strings are copied in blocks of this many bytes; a block may run past the
+// string's end into output that a later string overwrites.
+constexpr uint32_t kCopyBlock = 16;
+
+// ---- bits ------------------------------------------------------------------
+
+// The bit reader's registers, kept in locals for the length of a call. The
+// low `count` bits of `bits` are unread, the oldest first.
 struct BitReader {
     uint64_t bits;
     int32_t count;
@@ -24,15 +35,25 @@ struct BitReader {
     LzwInput* input;
 };
 
-struct Modes {
-    int32_t byteMode;
-    int32_t byteNext;
-    int32_t highCodes;
-};
+// The coder's modes: LOW (byteMode 0, highCodes 0), HIGH (highCodes 1),
+// BYTE_NEXT (byteMode 1, byteNext 1) and BYTES (byteMode 1, byteNext 0). One
+// number instead of three flags leaves the decoding loop a register more.
+enum Mode : int32_t { kLow, kHigh, kByteNext, kBytes };
 
-// Loads whole bytes until at least `n` bits are held; false when the input
-// ends first.
-bool FillBits(BitReader& reader, int32_t n) {
+inline uint64_t LoadBigEndian64(const uint8_t* p) {
+    uint64_t v;
+    std::memcpy(&v, p, sizeof(v));
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    v = __builtin_bswap64(v);
+#endif
+    return v;
+}
+
+// Loads whole bytes one at a time, refilling the input block as needed, until
+// the register is nearly full or the input ends. Takes and returns the
+// registers by value so that the decoding loop's copy never has its address
+// taken and can stay in machine registers.
+BitReader FillBitsSlowly(BitReader reader) {
     while (reader.count <= 56) {
         if (reader.cursor == reader.limit) {
             LzwInput* input = reader.input;
@@ -45,11 +66,29 @@ bool FillBits(BitReader& reader, int32_t n) {
         reader.bits = (reader.bits << 8) | *reader.cursor++;
         reader.count += 8;
     }
-    return reader.count >= n;
+    return reader;
 }
 
-inline bool NeedBits(BitReader& reader, int32_t n) {
-    return reader.count >= n || FillBits(reader, n);
+// Tops the register up to 56 bits or more; one load while the block holds
+// eight more bytes.
+inline void FillBits(BitReader& reader) {
+    if (reader.limit - reader.cursor >= 8) {
+        const int32_t bytes = (63 - reader.count) >> 3;
+        const int32_t shift = bytes * 8;
+        reader.bits = (reader.bits << shift) | (LoadBigEndian64(reader.cursor) >> (64 - shift));
+        reader.cursor += bytes;
+        reader.count += shift;
+    } else {
+        reader = FillBitsSlowly(reader);
+    }
+}
+
+// With kChecked false the caller has made sure of kMaxValueBits bits.
+template <bool kChecked> inline bool NeedBits(BitReader& reader, int32_t n) {
+    if (!kChecked || reader.count >= n)
+        return true;
+    reader = FillBitsSlowly(reader);
+    return reader.count >= n;
 }
 
 inline int32_t TakeBits(BitReader& reader, int32_t n) {
@@ -57,51 +96,50 @@ inline int32_t TakeBits(BitReader& reader, int32_t n) {
     return static_cast<int32_t>((reader.bits >> reader.count) & ((1u << n) - 1));
 }
 
-// A code counted from 256, or (above N - 256) an escape: a high value whose
-// successor is a raw byte.
-inline int32_t HighValue(Modes& modes, int32_t c, int32_t n, int32_t top) {
+// The next value, or -1 when the input ends inside it.
+template <bool kChecked>
+inline int32_t ReadValue(BitReader& reader, int32_t& mode, int32_t n, int32_t w) {
+    const int32_t top = 1 << w;
+    int32_t c;
+    switch (mode) {
+    case kLow:
+        if (!NeedBits<kChecked>(reader, w))
+            return -1;
+        c = TakeBits(reader, w);
+        if (c > n) {
+            mode = kByteNext;
+            return c - n - 1;
+        }
+        mode = n + c + 1 < top ? kHigh : kLow;
+        return c;
+    case kByteNext:
+        if (!NeedBits<kChecked>(reader, 8))
+            return -1;
+        mode = kBytes;
+        return TakeBits(reader, 8);
+    case kBytes:
+        if (!NeedBits<kChecked>(reader, 1))
+            return -1;
+        if (TakeBits(reader, 1) == 0)
+            return NeedBits<kChecked>(reader, 8) ? TakeBits(reader, 8) : -1;
+        break; // a high value follows
+    default:
+        break;
+    }
+    // A code counted from 256, or (above N - 256) an escape: a high value
+    // whose successor is a raw byte.
+    if (!NeedBits<kChecked>(reader, w))
+        return -1;
+    c = TakeBits(reader, w);
     if (c > n - 256) {
-        modes.highCodes = 0;
-        modes.byteMode = 1;
-        modes.byteNext = 1;
+        mode = kByteNext;
         return c - n + 511;
     }
-    modes.highCodes = n + c - 255 < top;
+    mode = n + c - 255 < top ? kHigh : kLow;
     return c + 256;
 }
 
-// The next value, or -1 when the input ends inside it.
-inline int32_t ReadValue(BitReader& reader, Modes& modes, int32_t n, int32_t w) {
-    const int32_t top = 1 << w;
-    if (!modes.byteMode) {
-        if (!NeedBits(reader, w))
-            return -1;
-        int32_t c = TakeBits(reader, w);
-        if (modes.highCodes)
-            return HighValue(modes, c, n, top);
-        if (c > n) {
-            modes.byteMode = 1;
-            modes.byteNext = 1;
-            return c - n - 1;
-        }
-        modes.highCodes = n + c + 1 < top;
-        return c;
-    }
-    if (modes.byteNext) {
-        if (!NeedBits(reader, 8))
-            return -1;
-        modes.byteNext = 0;
-        return TakeBits(reader, 8);
-    }
-    if (!NeedBits(reader, 1))
-        return -1;
-    if (TakeBits(reader, 1) == 0)
-        return NeedBits(reader, 8) ? TakeBits(reader, 8) : -1;
-    modes.byteMode = 0;
-    if (!NeedBits(reader, w))
-        return -1;
-    return HighValue(modes, TakeBits(reader, w), n, top);
-}
+// ---- strings ---------------------------------------------------------------
 
 // Writes bytes [done, done + room) of the string of `code` (fewer at its
 // end) at `out`, or only counts them when `out` is null. The string is
@@ -124,35 +162,47 @@ uint32_t EmitPart(const LzwNode* dict, uint32_t code, uint32_t done, uint32_t ro
     return stop - done;
 }
 
-// Writes the whole string of `code` at out + count. A string written earlier
-// in this request is copied from there (front to back: the string learnt
-// last may overlap its own copy by one byte); otherwise the prefix chain is
-// walked from the last byte.
-inline void EmitWhole(LzwNode* dict, uint32_t code, uint8_t* out, uint32_t requestStart,
-                      uint32_t count) {
+// Copies `length` bytes from `src`, an earlier part of the output, to `dst`
+// in whole blocks, writing up to a block past the end. Only the string learnt
+// last overlaps its copy, by its final byte, which the caller rewrites.
+inline void CopyBlocks(uint8_t* dst, const uint8_t* src, uint32_t length) {
+    uint32_t done = 0;
+    do {
+        uint8_t block[kCopyBlock];
+        std::memcpy(block, src + done, kCopyBlock);
+        std::memcpy(dst + done, block, kCopyBlock);
+        done += kCopyBlock;
+    } while (done < length);
+}
+
+// Writes the string of `code`, `length` bytes, at `dst` by walking its
+// prefix chain from the last byte.
+void WalkString(const LzwNode* dict, uint32_t code, uint32_t length, uint8_t* dst) {
+    uint8_t* p = dst + length;
+    do {
+        *--p = dict[code].ch;
+        code = dict[code].prefix;
+    } while (p > dst);
+}
+
+// Writes the whole string of `code` at out + count, with `room` bytes of the
+// request free there. A string already written in this request (at out +
+// seen) is copied from there; otherwise the prefix chain is walked.
+inline void EmitWhole(const LzwNode* dict, uint32_t code, uint32_t length, uint32_t seen,
+                      uint32_t count, uint32_t room, uint8_t* out) {
     uint8_t* dst = out + count;
-    LzwNode& node = dict[code];
-    const uint32_t length = node.length;
-    const uint32_t seen = node.seenAt;
-    node.seenAt = requestStart + count;
-    if (length == 1) {
-        *dst = node.ch;
-    } else if (seen >= requestStart && seen < requestStart + count) {
-        const uint8_t* src = out + (seen - requestStart);
-        if (src + length <= dst) {
-            std::memcpy(dst, src, length);
-        } else {
-            for (uint32_t i = 0; i < length; ++i)
-                dst[i] = src[i];
-        }
-    } else {
-        uint8_t* p = dst + length;
-        uint32_t c = code;
-        do {
-            *--p = dict[c].ch;
-            c = dict[c].prefix;
-        } while (p > dst);
+    if (seen >= count) {
+        WalkString(dict, code, length, dst);
+        return;
     }
+    const uint8_t* src = out + seen;
+    if ((length + kCopyBlock - 1) / kCopyBlock * kCopyBlock <= room) {
+        CopyBlocks(dst, src, length);
+    } else {
+        for (uint32_t i = 0; i < length; ++i)
+            dst[i] = src[i];
+    }
+    dst[length - 1] = dict[code].ch;
 }
 
 void InitRoots(LzwNode* dict) {
@@ -162,85 +212,169 @@ void InitRoots(LzwNode* dict) {
     }
 }
 
-// ---- pruning -------------------------------------------------------------
+// ---- pruning -----------------------------------------------------------------
 // A node is kept when it is another node's prefix. Kept nodes are renumbered
-// into the lowest slots by walking, from node 0 up, each node's first child
-// and next sibling (children in ascending order) and moving the ones above
-// the lowest free slot into it. The child lists and the renumbering live in
-// small scratch arrays, and the steps are written to branch as little as
-// possible: pruning runs every few hundred codes on typical data.
+// into the lowest slots by walking, from slot 0 up, each node's first kept
+// child and next kept sibling (children in ascending order) and moving the
+// ones above the lowest free slot into it. Pruning runs every few hundred
+// codes on typical data, so it is kept lean: the decoder records prefixes as
+// it learns nodes, free slots are a bit set searched a word at a time, and
+// each node gets its new prefix as the walk reaches it, so no pass renumbers
+// afterwards.
 
-constexpr uint16_t kNoNode = 0xFFFF;
+constexpr uint32_t kMaskWords = LZW_DICT_SIZE / 64;
+constexpr uint32_t kFirstLearnt = LZW_END_CODE + 1;
+constexpr uint32_t kRootWords = (kFirstLearnt + 63) / 64;
 
+// Scratch kept between prunings so that it needs no clearing: every entry a
+// pruning reads is written earlier in the same pruning, except the roots'
+// list heads and tails, which each pruning puts back as it reads them.
 struct Pruning {
-    uint16_t head[LZW_DICT_SIZE];     // first (smallest) kept child
-    uint16_t next[LZW_DICT_SIZE];     // next kept sibling
-    uint16_t newIndex[LZW_DICT_SIZE]; // where each node ends up
-    uint8_t hasChild[LZW_DICT_SIZE];
-    uint8_t used[LZW_DICT_SIZE + 1]; // the last entry stops free-slot searches
-    uint32_t freeSlot;               // the lowest free slot
+    // links[i] is node i's next kept sibling, links[LZW_DICT_SIZE + i] its
+    // first kept child; 0 is "none" (node 0 is a root, never anyone's child,
+    // and 0 is below every slot a link is compared with).
+    uint16_t links[2 * LZW_DICT_SIZE];
+    // Where the next kept child of each node is to be linked.
+    uint16_t tail[LZW_DICT_SIZE];
 };
 
-// Frees the leaves and threads the kept nodes into child lists, from the
-// top so that each list comes out in ascending order.
-void DropLeaves(const LzwNode* nodes, Pruning& p) {
-    std::memset(p.head, 0xFF, sizeof(p.head));
-    std::memset(p.next, 0xFF, sizeof(p.next));
-    std::memset(p.hasChild, 0, sizeof(p.hasChild));
-    std::memset(p.used, 1, LZW_END_CODE + 1);
-    p.used[LZW_DICT_SIZE] = 0;
-    for (uint32_t i = LZW_END_CODE + 1; i < LZW_DICT_SIZE; ++i)
-        p.hasChild[nodes[i].prefix & (LZW_DICT_SIZE - 1)] = 1;
-    uint32_t lowestFree = LZW_DICT_SIZE;
-    for (uint32_t i = LZW_DICT_SIZE - 1; i > LZW_END_CODE; --i) {
-        const uint8_t kept = p.hasChild[i];
-        const uint32_t parent = nodes[i].prefix & (LZW_DICT_SIZE - 1);
-        p.used[i] = kept;
-        lowestFree = kept ? lowestFree : i;
-        p.next[i] = p.head[parent];
-        p.head[parent] = kept ? static_cast<uint16_t>(i) : p.head[parent];
-    }
-    for (uint32_t i = 0; i < LZW_DICT_SIZE; ++i)
-        p.newIndex[i] = static_cast<uint16_t>(i);
-    p.freeSlot = lowestFree;
-}
-
-// Moves node `from` into the lowest free slot when `move` is set, and gives
-// the number the reference should hold. Written without branches: when
-// nothing moves, the copy lands in a free slot that stays free.
-inline uint16_t MaybeMoveNode(LzwNode* nodes, Pruning& p, uint32_t from, bool move) {
-    const uint32_t to = p.freeSlot;
-    from &= LZW_DICT_SIZE - 1;
-    nodes[to] = nodes[from];
-    p.head[to] = p.head[from];
-    p.next[to] = p.next[from];
-    p.newIndex[from] = move ? static_cast<uint16_t>(to) : p.newIndex[from];
-    p.used[from] = move ? 0 : p.used[from];
-    p.used[to] = move;
-    uint32_t slot = to + move;
-    while (p.used[slot])
-        ++slot;
-    p.freeSlot = slot;
-    return move ? static_cast<uint16_t>(to) : static_cast<uint16_t>(from);
-}
-
-void Compact(LzwNode* nodes, Pruning& p) {
-    for (uint32_t i = 0; i < p.freeSlot; ++i) {
-        const uint32_t child = p.head[i];
-        if (child != kNoNode)
-            p.head[i] = MaybeMoveNode(nodes, p, child, child > p.freeSlot);
-        const uint32_t sibling = p.next[i];
-        if (sibling != kNoNode)
-            p.next[i] = MaybeMoveNode(nodes, p, sibling, sibling > p.freeSlot);
+void InitPruning(Pruning& p) {
+    for (uint32_t i = 0; i < kFirstLearnt; ++i) {
+        p.links[LZW_DICT_SIZE + i] = 0;
+        p.tail[i] = static_cast<uint16_t>(LZW_DICT_SIZE + i);
     }
 }
 
-// Every kept node still holds its parent's old number; give it the new one.
-void RenumberPrefixes(LzwNode* nodes, const Pruning& p) {
-    for (uint32_t i = LZW_END_CODE + 1; i < p.freeSlot; ++i) {
-        nodes[i].prefix = p.newIndex[nodes[i].prefix & (LZW_DICT_SIZE - 1)];
-        nodes[i].link = LZW_END_CODE;
+inline uint32_t LowestBit(uint64_t bits) {
+    return static_cast<uint32_t>(__builtin_ctzll(bits));
+}
+
+// The lowest set bit at or above `from`; the mask ends with a set bit.
+inline uint32_t NextSetBit(const uint64_t* mask, uint32_t from) {
+    uint32_t word = from / 64;
+    uint64_t bits = mask[word] & (~0ull << (from % 64));
+    while (bits == 0)
+        bits = mask[++word];
+    return word * 64 + LowestBit(bits);
+}
+
+// Frees the leaves and threads the kept nodes onto their parents' child
+// lists in ascending order. `free` gets a bit per free slot, plus one at
+// 1024 to stop searches; `rootsWithChildren` a bit per root that has a kept
+// child.
+void DropLeaves(const LzwNode* nodes, const uint8_t* hasChild, Pruning& p, uint64_t* free,
+                uint64_t* rootsWithChildren) {
+    for (uint32_t word = 0; word < kMaskWords; ++word) {
+        uint64_t kept = 0;
+        for (uint32_t byte = 0; byte < 64; byte += 8) {
+            // Each flag is 0 or 1; the multiply gathers the eight of them
+            // into the top byte, the first flag lowest.
+            const uint64_t flags = GetU64LE(hasChild + word * 64 + byte);
+            kept |= ((flags * 0x0102040810204080ull) >> 56) << byte;
+        }
+        free[word] = ~kept;
     }
+    for (uint32_t word = 0; word < kFirstLearnt / 64; ++word)
+        free[word] = 0;
+    free[kFirstLearnt / 64] &= ~0ull << (kFirstLearnt % 64);
+    free[kMaskWords] = 1;
+    for (uint32_t word = 0; word < kRootWords; ++word)
+        rootsWithChildren[word] = 0;
+
+    uint16_t* links = p.links;
+    for (uint32_t word = kFirstLearnt / 64; word < kMaskWords; ++word) {
+        for (uint64_t kept = ~free[word] & ~(word == kFirstLearnt / 64 ? 1ull : 0ull); kept != 0;
+             kept &= kept - 1) {
+            const uint32_t i = word * 64 + LowestBit(kept);
+            const uint32_t parent = nodes[i].prefix & (LZW_DICT_SIZE - 1);
+            // A node's children all come after it, so its own list is
+            // started before anything is linked onto it.
+            links[i] = 0;
+            links[LZW_DICT_SIZE + i] = 0;
+            p.tail[i] = static_cast<uint16_t>(LZW_DICT_SIZE + i);
+            links[p.tail[parent]] = static_cast<uint16_t>(i);
+            p.tail[parent] = static_cast<uint16_t>(i);
+            if (parent < kFirstLearnt)
+                rootsWithChildren[parent / 64] |= 1ull << (parent % 64);
+        }
+    }
+}
+
+// Walks the kept nodes from slot 0 up, moving each one found above the
+// lowest free slot into it and giving it its parent's new number; marks in
+// `hasChild` which of the renumbered nodes have kept children. Returns the
+// first free slot after.
+uint32_t Compact(LzwNode* nodes, uint8_t* hasChild, Pruning& p, uint64_t* free,
+                 const uint64_t* rootsWithChildren) {
+    uint16_t* links = p.links;
+    uint32_t freeSlot = NextSetBit(free, kFirstLearnt);
+    // Puts node `code` (reached from its parent or its previous sibling) in
+    // its final slot and gives it `parent`. A missing link (0) writes node
+    // 0's prefix, put back at the end.
+    auto place = [&](uint32_t code, uint32_t parent) {
+        if (code > freeSlot) {
+            const uint32_t to = freeSlot;
+            nodes[to] = nodes[code];
+            links[to] = links[code];
+            links[LZW_DICT_SIZE + to] = links[LZW_DICT_SIZE + code];
+            free[code / 64] |= 1ull << (code % 64);
+            free[to / 64] &= ~(1ull << (to % 64));
+            freeSlot = NextSetBit(free, to + 1);
+            code = to;
+        }
+        nodes[code].prefix = parent;
+    };
+    for (uint32_t word = 0; word < kRootWords; ++word) {
+        for (uint64_t bits = rootsWithChildren[word]; bits != 0; bits &= bits - 1) {
+            const uint32_t root = word * 64 + LowestBit(bits);
+            const uint32_t child = links[LZW_DICT_SIZE + root];
+            links[LZW_DICT_SIZE + root] = 0;
+            p.tail[root] = static_cast<uint16_t>(LZW_DICT_SIZE + root);
+            place(child, root);
+        }
+    }
+    for (uint32_t i = kFirstLearnt; i < freeSlot; ++i) {
+        const uint32_t child = links[LZW_DICT_SIZE + i];
+        const uint32_t sibling = links[i];
+        hasChild[i] = child != 0;
+        place(child, i);
+        place(sibling, nodes[i].prefix);
+    }
+    nodes[0].prefix = LZW_END_CODE;
+    return freeSlot;
+}
+
+// What LzwState::dict points at. Besides the nodes it records which nodes are
+// some other node's prefix, set as nodes are learnt, so that a pruning knows
+// at once which nodes it keeps, and the pruning's own scratch.
+struct DictBlock {
+    LzwNode nodes[LZW_DICT_SIZE];
+    uint8_t hasChild[LZW_DICT_SIZE];
+    Pruning pruning;
+};
+
+DictBlock* BlockOf(LzwNode* dict) {
+    return reinterpret_cast<DictBlock*>(dict);
+}
+
+// Prunes `nodes`, given which of them are prefixes; returns the first free
+// slot.
+uint32_t PruneNodes(LzwNode* nodes, uint8_t* hasChild, Pruning& p) {
+    uint64_t free[kMaskWords + 1];
+    uint64_t rootsWithChildren[kRootWords];
+    DropLeaves(nodes, hasChild, p, free, rootsWithChildren);
+    return Compact(nodes, hasChild, p, free, rootsWithChildren);
+}
+
+// The width that fits the first free slot, and the code read next: that
+// value comes without a previous one, and the step after it brings N back to
+// the first free slot.
+void AfterPruning(uint32_t freeSlot, int32_t* nextCode, int32_t* codeWidth) {
+    int32_t w = *codeWidth;
+    while (freeSlot <= (1u << (w - 1)))
+        --w;
+    *codeWidth = w;
+    *nextCode = static_cast<int32_t>(freeSlot) - 1;
 }
 
 } // namespace
@@ -275,7 +409,8 @@ void LzwInputFree(LzwInput* input) {
 // ---- dictionary --------------------------------------------------------------
 
 void LzwDictInit(LzwState* state, uint8_t* output) {
-    state->dict = static_cast<LzwNode*>(ZAlloc(LZW_DICT_SIZE * sizeof(LzwNode)));
+    DictBlock* block = static_cast<DictBlock*>(ZAlloc(sizeof(DictBlock)));
+    state->dict = block != nullptr ? block->nodes : nullptr;
     LzwDictReset(state);
     LzwSetOutput(state, output);
 }
@@ -298,8 +433,11 @@ void LzwDictReset(LzwState* state) {
     state->produced = 0;
     state->requestStart = 0;
     state->prevStart = 0;
-    if (state->dict != nullptr)
+    if (state->dict != nullptr) {
         InitRoots(state->dict);
+        std::memset(BlockOf(state->dict)->hasChild, 0, LZW_DICT_SIZE);
+        InitPruning(BlockOf(state->dict)->pruning);
+    }
 }
 
 void LzwDictFree(LzwState* state) {
@@ -319,21 +457,37 @@ void LzwSetNode(LzwNode* nodes, uint32_t code, uint32_t prefix, uint8_t ch) {
 }
 
 void LzwPrune(LzwNode* nodes, int32_t* nextCode, int32_t* codeWidth) {
+    uint8_t hasChild[LZW_DICT_SIZE] = {};
+    for (uint32_t i = kFirstLearnt; i < LZW_DICT_SIZE; ++i)
+        hasChild[nodes[i].prefix & (LZW_DICT_SIZE - 1)] = 1;
     Pruning pruning;
-    DropLeaves(nodes, pruning);
-    Compact(nodes, pruning);
-    RenumberPrefixes(nodes, pruning);
-    const uint32_t freeSlot = pruning.freeSlot;
-    int32_t w = *codeWidth;
-    while (freeSlot <= (1u << (w - 1)))
-        --w;
-    *codeWidth = w;
-    // The next value comes without a previous one; the step after it brings
-    // N back to the first free slot.
-    *nextCode = static_cast<int32_t>(freeSlot) - 1;
+    InitPruning(pruning);
+    const uint32_t freeSlot = PruneNodes(nodes, hasChild, pruning);
+    for (uint32_t i = 0; i < freeSlot; ++i)
+        nodes[i].link = LZW_END_CODE;
+    AfterPruning(freeSlot, nextCode, codeWidth);
 }
 
 // ---- decoding ------------------------------------------------------------------
+
+namespace {
+
+// N moves on after each whole value, W widens at each power of two, and a
+// full dictionary is pruned; true after a pruning.
+inline bool Advance(LzwNode* dict, uint32_t& n, int32_t& w) {
+    if (++n != (1u << w))
+        return false;
+    ++w;
+    if (n != LZW_DICT_SIZE)
+        return false;
+    DictBlock* block = BlockOf(dict);
+    int32_t nextCode = 0;
+    AfterPruning(PruneNodes(dict, block->hasChild, block->pruning), &nextCode, &w);
+    n = static_cast<uint32_t>(nextCode);
+    return true;
+}
+
+} // namespace
 
 uint32_t LzwDecode(LzwState* state, LzwInput* input, uint8_t** cursor, int32_t limit) {
     uint32_t count = state->outCount;
@@ -342,86 +496,95 @@ uint32_t LzwDecode(LzwState* state, LzwInput* input, uint8_t** cursor, int32_t l
     const uint32_t want = static_cast<uint32_t>(limit);
     LzwNode* dict = state->dict;
     uint8_t* out = state->outBase;
-    int32_t n = state->nextCode;
+    uint32_t n = static_cast<uint32_t>(state->nextCode);
     int32_t w = state->codeWidth;
     uint32_t prev = state->savedPrev;
     uint32_t prevStart = state->prevStart;
     const uint32_t requestStart = state->requestStart;
     BitReader reader{state->bitBuffer, state->bitCount, *cursor,
                      input->buffer + (input->filled > 0 ? input->filled : 0), input};
-    Modes modes{state->byteMode, state->byteNext, state->highCodes};
-    bool advance = false;
+    int32_t mode = state->byteMode ? (state->byteNext ? kByteNext : kBytes)
+                                   : (state->highCodes ? kHigh : kLow);
 
-    if (state->ended) {
-        // Nothing more to give.
-    } else if (state->resume == 1) {
-        uint32_t code = state->resumeNode;
-        uint32_t got = EmitPart(dict, code, state->resumeDone, want - count,
-                                out != nullptr ? out + count : nullptr);
+    bool running = !state->ended;
+    if (running && state->resume == 1) {
+        const uint32_t code = state->resumeNode;
+        const uint32_t got = EmitPart(dict, code, state->resumeDone, want - count,
+                                      out != nullptr ? out + count : nullptr);
         count += got;
         state->resumeDone += got;
         if (state->resumeDone >= dict[code].length) {
             state->resume = 0;
-            prev = code;
-            advance = true;
+            prev = Advance(dict, n, w) ? LZW_END_CODE : code;
+        } else {
+            running = false;
         }
     }
 
-    while (!state->ended && state->resume != 1) {
-        if (advance) {
-            ++n;
-            if (n == (1 << w))
-                ++w;
-            if (n == static_cast<int32_t>(LZW_DICT_SIZE)) {
-                LzwPrune(dict, &n, &w);
-                prev = LZW_END_CODE;
-            }
-        }
-        advance = true;
+    while (running) {
         if (count >= want) {
             state->resume = 3;
             break;
         }
-        int32_t value = ReadValue(reader, modes, n, w);
-        if (value < 0 || value == static_cast<int32_t>(LZW_END_CODE) || value > n) {
+        if (reader.count < kMaxValueBits)
+            FillBits(reader);
+        const int32_t read = reader.count >= kMaxValueBits
+                                 ? ReadValue<false>(reader, mode, static_cast<int32_t>(n), w)
+                                 : ReadValue<true>(reader, mode, static_cast<int32_t>(n), w);
+        // -1 (the input ended) compares above any N.
+        const uint32_t value = static_cast<uint32_t>(read);
+        if (value > n || value == LZW_END_CODE) {
             state->ended = 1;
             break;
         }
-        state->lastCode = value;
-        const uint32_t start = requestStart + count;
+        state->lastCode = static_cast<int32_t>(value);
         if (prev != LZW_END_CODE) {
-            uint8_t k = dict[value == n ? prev : static_cast<uint32_t>(value)].first;
-            LzwSetNode(dict, static_cast<uint32_t>(n), prev, k);
-            dict[n].seenAt = prevStart;
+            // The new node is prev's string and the first byte of this
+            // value's; for the code being learnt that is prev's first byte.
+            const LzwNode& parent = dict[prev];
+            const uint8_t k = dict[value == n ? prev : value].first;
+            dict[n] = LzwNode{k,      parent.first, static_cast<uint16_t>(parent.length + 1),
+                              LZW_END_CODE, prev,   prevStart};
+            uint8_t* hasChild = BlockOf(dict)->hasChild;
+            hasChild[prev] = 1;
+            hasChild[n] = 0;
         }
+        const uint32_t start = requestStart + count;
+        LzwNode& node = dict[value];
+        const uint32_t length = node.length;
+        const uint32_t room = want - count;
+        prev = value;
         prevStart = start;
-        uint32_t length = dict[value].length;
-        if (length <= want - count) {
-            if (out != nullptr)
-                EmitWhole(dict, static_cast<uint32_t>(value), out, requestStart, count);
-            count += length;
-        } else {
-            uint32_t got =
-                EmitPart(dict, value, 0, want - count, out != nullptr ? out + count : nullptr);
+        if (length > room) {
+            const uint32_t got =
+                EmitPart(dict, value, 0, room, out != nullptr ? out + count : nullptr);
             count += got;
             state->resume = 1;
-            state->resumeNode = static_cast<uint32_t>(value);
+            state->resumeNode = value;
             state->resumeDone = got;
+            break;
         }
-        prev = static_cast<uint32_t>(value);
+        if (out != nullptr) {
+            const uint32_t seen = node.seenAt - requestStart;
+            node.seenAt = start;
+            EmitWhole(dict, value, length, seen, count, room, out);
+        }
+        count += length;
+        if (Advance(dict, n, w))
+            prev = LZW_END_CODE;
     }
 
     state->outCount = count;
     state->produced = requestStart + count;
     state->prevStart = prevStart;
-    state->nextCode = n;
+    state->nextCode = static_cast<int32_t>(n);
     state->codeWidth = w;
     state->savedPrev = prev;
     state->bitBuffer = reader.bits;
     state->bitCount = reader.count;
-    state->byteMode = modes.byteMode;
-    state->byteNext = modes.byteNext;
-    state->highCodes = modes.highCodes;
+    state->byteMode = mode >= kByteNext;
+    state->byteNext = mode == kByteNext;
+    state->highCodes = mode == kHigh;
     *cursor = reader.cursor;
     return count;
 }

@@ -48,7 +48,6 @@ int32_t MMplay::Open(int32_t frequency, uint16_t format, int32_t outputChannels,
     channels_ = new MMchannel[static_cast<size_t>(mixingChannels)]();
     for (int32_t ch = 0; ch < mixingChannels; ++ch)
         channels_[ch].reader = new MMlib();
-    due_.reserve(static_cast<size_t>(mixingChannels));
     open_ = 1;
     return 0;
 }
@@ -298,32 +297,24 @@ int32_t MMplay::Stop(int32_t channel) {
 }
 
 int32_t MMplay::Update() {
-    if (open_ == 0)
-        return 0;
-    due_.clear();
-    {
-        AudioLock lock;
-        for (int32_t ch = 0; ch < mixingChannels_; ++ch) {
+    for (int32_t ch = 0; ch < mixingChannels_ && open_ != 0; ++ch) {
+        DueCallback due{nullptr, 0, 0};
+        {
+            AudioLock lock;
             MMchannel& record = channels_[ch];
             // A movie's channel stays: the movie screen stops it.
             if (record.finished != 0 && record.sound != nullptr && record.sound->hasVideo == 0) {
-                if (record.endCallback != nullptr)
-                    due_.push_back({record.endCallback, record.endArg1, record.endArg2});
+                due = {record.endCallback, record.endArg1, record.endArg2};
                 StopChannelLocked(ch);
             }
             record.reader->Pump();
         }
+        // End callbacks are game code: they run with the mixer free, after
+        // the stop, so that one that starts a sound on this very channel
+        // keeps it.
+        if (due.callback != nullptr)
+            due.callback(due.arg1, due.arg2);
     }
-    // End callbacks are game code: they run with the mixer free, and may
-    // start new sounds on the channels just stopped.
-    // Taken out of the member first: a callback may itself call Update.
-    std::vector<DueCallback> due;
-    due.swap(due_);
-    for (const DueCallback& call : due)
-        call.callback(call.arg1, call.arg2);
-    due.clear();
-    if (due_.empty())
-        due.swap(due_);
     return 0;
 }
 

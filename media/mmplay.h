@@ -8,7 +8,6 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "engine/helpers.h"
 #include "media/mmlib.h"
@@ -117,7 +116,6 @@ private:
     int32_t soundCount_ = 0;
     uint8_t* silentBuffer_ = nullptr;
     Mix_Chunk* silentChunk_ = nullptr;
-    std::vector<DueCallback> due_;
 };
 
 extern MMplay gMMplay;

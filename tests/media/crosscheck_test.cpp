@@ -80,22 +80,6 @@ TEST(CrossCheck, OggencFileDecodesToItsInput) {
     EXPECT_GT(Similarity(decoded, pcm.samples), 0.95);
 }
 
-TEST(CrossCheck, FfmpegMonoVorbisDecodesToItsInput) {
-    REQUIRE_TOOL("ffmpeg");
-    ScopedTempDir dir;
-    PcmBuffer pcm = MakeTone(1, 44100, 20000, 300.0, 9000.0);
-    ASSERT_TRUE(WriteBytesToFile("in.wav", WavOf(pcm)));
-    ASSERT_TRUE(RunQuiet("ffmpeg -nostdin -y -i in.wav -c:a libvorbis out.ogg"));
-    MediaInfo info;
-    auto decoded = DecodeFile("out.ogg", &info);
-    EXPECT_EQ(info.audioChannels, 1);
-    auto left = std::vector<int16_t>();
-    for (size_t i = 0; i < decoded.size(); i += 2)
-        left.push_back(decoded[i]);
-    EXPECT_LE(std::abs(static_cast<long>(left.size()) - static_cast<long>(pcm.Frames())), 2048);
-    EXPECT_GT(Similarity(left, pcm.samples), 0.9);
-}
-
 TEST(CrossCheck, FfmpegDecodesOurVorbisLikeWeDo) {
     REQUIRE_TOOL("ffmpeg");
     ScopedTempDir dir;

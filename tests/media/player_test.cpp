@@ -63,15 +63,6 @@ TEST_F(PlayerTest, StartZeroPreloadsAndALaterPlayUsesTheStoredKind) {
                              PlayerSamples().decoded[kStereoPredecoded]));
 }
 
-TEST_F(PlayerTest, InMemorySoundHoldsTheEntryBytes) {
-    ASSERT_EQ(player_.Play(-1, 0, kMonoInMemory, SOUND_IN_MEMORY, 0), MMPLAY_PRELOADED);
-    const MMsound* sound = player_.GetSound(kMonoInMemory);
-    ASSERT_NE(sound, nullptr);
-    const auto& entry = PlayerSamples().entries[kMonoInMemory];
-    ASSERT_EQ(sound->size, static_cast<int32_t>(entry.size()));
-    EXPECT_TRUE(std::equal(entry.begin(), entry.end(), sound->bytes));
-}
-
 class PlayerKinds : public PlayerTest, public ::testing::WithParamInterface<int32_t> {
 protected:
     int32_t Sound() const {
@@ -283,11 +274,6 @@ TEST_F(PlayerTest, ClosedPlayerDoesNothing) {
     EXPECT_EQ(player_.GetChannel(0), nullptr);
 }
 
-TEST_F(PlayerTest, OpeningTwiceFails) {
-    EXPECT_EQ(player_.Open(44100, AUDIO_S16LSB, 2, 4096, 64, disk_->archive()), -1);
-    EXPECT_EQ(player_.IsOpen(), 1);
-}
-
 TEST_F(PlayerTest, FailedOpenDoesNotLeaveTheChannelOnAnUnloadedSound) {
     Watchdog watchdog("looping a sound that did not open", 20);
     ASSERT_EQ(player_.Play(0, 0, kMonoInMemory, SOUND_IN_MEMORY, 1), 0);
@@ -298,4 +284,28 @@ TEST_F(PlayerTest, FailedOpenDoesNotLeaveTheChannelOnAnUnloadedSound) {
     auto mixed = Mix(0, 16384);
     EXPECT_TRUE(Finished(0)) << "nothing to loop: the old sound must not come back";
     EXPECT_TRUE(std::all_of(mixed.begin(), mixed.end(), [](int16_t v) { return v == 0; }));
+}
+
+namespace {
+void PlayAgainOnTheSameChannel(uintptr_t channel, uintptr_t player) {
+    reinterpret_cast<MMplay*>(player)->Play(static_cast<int32_t>(channel), -1, kStereoPredecoded,
+                                            SOUND_PREDECODED, 1);
+}
+} // namespace
+
+TEST_F(PlayerTest, EndCallbackMayStartASoundOnItsOwnChannel) {
+    int32_t ch = player_.Play(-1, 0, kMonoInMemory, SOUND_IN_MEMORY, 1);
+    ASSERT_GE(ch, 0);
+    {
+        AudioLock lock;
+        const_cast<MMchannel*>(player_.GetChannel(ch))->endCallback = PlayAgainOnTheSameChannel;
+        const_cast<MMchannel*>(player_.GetChannel(ch))->endArg1 = static_cast<uintptr_t>(ch);
+        const_cast<MMchannel*>(player_.GetChannel(ch))->endArg2 =
+            reinterpret_cast<uintptr_t>(&player_);
+    }
+    MixUntilFinished(ch, 16384, 1 << 22);
+    player_.Update();
+    EXPECT_TRUE(Busy(ch)) << "the stop comes before the callback, not after it";
+    EXPECT_EQ(player_.GetChannel(ch)->sound, player_.GetSound(kStereoPredecoded));
+    EXPECT_FALSE(Finished(ch));
 }

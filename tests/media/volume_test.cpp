@@ -125,10 +125,3 @@ TEST_F(VolumeTest, TemporaryVolumesStoreNothing) {
     EXPECT_EQ(gSaveBlock.users[0].effectsVolume, 0);
     EXPECT_EQ(gSaveBlock.users[0].musicVolume, 0);
 }
-
-TEST_F(VolumeTest, NegativeChannelsAreIgnored) {
-    SetChannelPosition(-1, 100, 0);
-    SetChannelDistance(-1, 100);
-    SetChannelPosition(64, 100, 0); // out of range: the player refuses it
-    SUCCEED();
-}

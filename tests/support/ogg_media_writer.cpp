@@ -12,12 +12,12 @@
 
 namespace {
 
-OggPacketSpec PacketFrom(const ogg_packet& packet, double time) {
-    OggPacketSpec spec;
-    spec.bytes.assign(packet.packet, packet.packet + packet.bytes);
-    spec.granule = packet.granulepos;
-    spec.time = time;
-    return spec;
+OggPacketData PacketFrom(const ogg_packet& packet, double time) {
+    OggPacketData plan;
+    plan.bytes.assign(packet.packet, packet.packet + packet.bytes);
+    plan.granule = packet.granulepos;
+    plan.time = time;
+    return plan;
 }
 
 struct PageOut {
@@ -43,14 +43,14 @@ void FlushAll(ogg_stream_state* state, std::vector<uint8_t>* out) {
         AppendPage(out, page);
 }
 
-ogg_packet PacketOf(const OggPacketSpec& spec, int64_t number, bool bos, bool eos) {
+ogg_packet PacketOf(const OggPacketData& plan, int64_t number, bool bos, bool eos) {
     ogg_packet packet;
     std::memset(&packet, 0, sizeof(packet));
-    packet.packet = const_cast<unsigned char*>(spec.bytes.data());
-    packet.bytes = static_cast<long>(spec.bytes.size());
+    packet.packet = const_cast<unsigned char*>(plan.bytes.data());
+    packet.bytes = static_cast<long>(plan.bytes.size());
     packet.b_o_s = bos ? 1 : 0;
     packet.e_o_s = eos ? 1 : 0;
-    packet.granulepos = spec.granule;
+    packet.granulepos = plan.granule;
     packet.packetno = number;
     return packet;
 }
@@ -61,10 +61,10 @@ void AppendJunkPages(std::vector<uint8_t>* out, int32_t count) {
     ogg_stream_init(&state, 0x7A7A7A7A);
     std::vector<uint8_t> junk(100, 0x55);
     for (int32_t i = 0; i < count; ++i) {
-        OggPacketSpec spec;
-        spec.bytes = junk;
-        spec.granule = i;
-        ogg_packet packet = PacketOf(spec, i, i == 0, false);
+        OggPacketData plan;
+        plan.bytes = junk;
+        plan.granule = i;
+        ogg_packet packet = PacketOf(plan, i, i == 0, false);
         ogg_stream_packetin(&state, &packet);
         FlushAll(&state, out);
     }
@@ -92,8 +92,8 @@ PcmBuffer MakeTone(int32_t channels, int32_t rate, size_t frames, double frequen
     return pcm;
 }
 
-OggStreamSpec EncodeVorbisStream(const PcmBuffer& pcm, uint32_t serial, float quality) {
-    OggStreamSpec stream;
+OggStreamData EncodeVorbisStream(const PcmBuffer& pcm, uint32_t serial, float quality) {
+    OggStreamData stream;
     stream.serial = serial;
     stream.headerPackets = 3;
     vorbis_info info;
@@ -177,8 +177,8 @@ std::vector<uint8_t> MakeOgmVideoHeader(const OgmVideoHeader& header) {
     return packet;
 }
 
-OggStreamSpec EncodeXvidStream(const VideoStreamOptions& options, uint32_t serial) {
-    OggStreamSpec stream;
+OggStreamData EncodeXvidStream(const VideoStreamOptions& options, uint32_t serial) {
+    OggStreamData stream;
     stream.serial = serial;
     stream.pagePerPacket = true;
     OgmVideoHeader header;
@@ -189,12 +189,12 @@ OggStreamSpec EncodeXvidStream(const VideoStreamOptions& options, uint32_t seria
     header.height =
         static_cast<int32_t>(options.headerHeight >= 0 ? options.headerHeight : options.height);
     header.length = options.headerLength;
-    OggPacketSpec first;
+    OggPacketData first;
     first.bytes = MakeOgmVideoHeader(header);
     stream.packets.push_back(first);
     stream.headerPackets = 1;
     if (options.comment) {
-        OggPacketSpec comment;
+        OggPacketData comment;
         comment.bytes = {0x03, 'n', 'o', ' ', 't', 'a', 'g', 's'};
         stream.packets.push_back(comment);
         stream.headerPackets = 2;
@@ -239,7 +239,7 @@ OggStreamSpec EncodeXvidStream(const VideoStreamOptions& options, uint32_t seria
         int size = xvid_encore(create.handle, XVID_ENC_ENCODE, &frame, &stats);
         if (size <= 0)
             continue;
-        OggPacketSpec packet;
+        OggPacketData packet;
         packet.bytes.push_back((frame.out_flags & XVID_KEYFRAME) != 0 ? 0x08 : 0x00);
         packet.bytes.insert(packet.bytes.end(), bitstream.begin(), bitstream.begin() + size);
         packet.granule = i;
@@ -250,7 +250,7 @@ OggStreamSpec EncodeXvidStream(const VideoStreamOptions& options, uint32_t seria
     return stream;
 }
 
-std::vector<uint8_t> MuxOgg(const std::vector<OggStreamSpec>& streams, const MuxFaults& faults) {
+std::vector<uint8_t> MuxOgg(const std::vector<OggStreamData>& streams, const MuxFaults& faults) {
     std::vector<uint8_t> out;
     AppendJunkPages(&out, faults.leadingJunkPages);
     std::vector<ogg_stream_state> states(streams.size());
@@ -267,12 +267,12 @@ std::vector<uint8_t> MuxOgg(const std::vector<OggStreamSpec>& streams, const Mux
         FlushAll(&states[s], &out);
     }
     for (size_t s = 0; s < streams.size(); ++s) {
-        const OggStreamSpec& spec = streams[s];
+        const OggStreamData& plan = streams[s];
         int32_t headers =
-            std::min<int32_t>(spec.headerPackets, static_cast<int32_t>(spec.packets.size()));
+            std::min<int32_t>(plan.headerPackets, static_cast<int32_t>(plan.packets.size()));
         for (int32_t p = 1; p < headers; ++p) {
-            ogg_packet packet = PacketOf(spec.packets[p], p, false,
-                                         static_cast<size_t>(p) + 1 == spec.packets.size());
+            ogg_packet packet = PacketOf(plan.packets[p], p, false,
+                                         static_cast<size_t>(p) + 1 == plan.packets.size());
             ogg_stream_packetin(&states[s], &packet);
         }
         FlushAll(&states[s], &out);
@@ -280,14 +280,14 @@ std::vector<uint8_t> MuxOgg(const std::vector<OggStreamSpec>& streams, const Mux
 
     std::vector<PageOut> pages;
     for (size_t s = 0; s < streams.size(); ++s) {
-        const OggStreamSpec& spec = streams[s];
+        const OggStreamData& plan = streams[s];
         ogg_page page;
-        for (size_t p = std::max<size_t>(1, spec.headerPackets); p < spec.packets.size(); ++p) {
-            bool last = p + 1 == spec.packets.size();
-            ogg_packet packet = PacketOf(spec.packets[p], static_cast<int64_t>(p), false, last);
+        for (size_t p = std::max<size_t>(1, plan.headerPackets); p < plan.packets.size(); ++p) {
+            bool last = p + 1 == plan.packets.size();
+            ogg_packet packet = PacketOf(plan.packets[p], static_cast<int64_t>(p), false, last);
             ogg_stream_packetin(&states[s], &packet);
-            double time = spec.packets[p].time;
-            if (spec.pagePerPacket || last) {
+            double time = plan.packets[p].time;
+            if (plan.pagePerPacket || last) {
                 while (ogg_stream_flush(&states[s], &page) != 0)
                     pages.push_back({time, static_cast<int32_t>(s), PageBytes(page)});
             } else {
@@ -357,7 +357,7 @@ std::vector<uint8_t> WriteOggVorbis(const PcmBuffer& pcm, float quality) {
 
 std::vector<uint8_t> WriteOgmMovie(const VideoStreamOptions& video, const PcmBuffer* audio,
                                    const MuxFaults& faults) {
-    std::vector<OggStreamSpec> streams;
+    std::vector<OggStreamData> streams;
     streams.push_back(EncodeXvidStream(video, 0x2001));
     if (audio != nullptr)
         streams.push_back(EncodeVorbisStream(*audio, 0x2002));

@@ -23,21 +23,21 @@ PcmBuffer MakeTone(int32_t channels, int32_t rate, size_t frames, double frequen
                    double amplitude, double rightFrequency = 0.0);
 
 // One logical stream as packets, before it is paged.
-struct OggPacketSpec {
+struct OggPacketData {
     std::vector<uint8_t> bytes;
     int64_t granule = 0;
     double time = 0.0; // seconds, for interleaving
 };
 
-struct OggStreamSpec {
+struct OggStreamData {
     uint32_t serial = 1;
     int32_t headerPackets = 1; // packets before the data: the first goes alone on the BOS page
-    std::vector<OggPacketSpec> packets;
+    std::vector<OggPacketData> packets;
     bool pagePerPacket = false; // video: one page per frame
 };
 
 // Vorbis packets of `pcm` (identification, comment, setup, then audio).
-OggStreamSpec EncodeVorbisStream(const PcmBuffer& pcm, uint32_t serial, float quality = 0.3f);
+OggStreamData EncodeVorbisStream(const PcmBuffer& pcm, uint32_t serial, float quality = 0.3f);
 
 // The 24-bit BGR picture of frame `index`.
 using FrameSource = std::function<void(int32_t index, uint8_t* bgr)>;
@@ -67,7 +67,7 @@ struct VideoStreamOptions {
     int64_t headerTimeUnit = -1;
     int32_t headerLength = 57;
 };
-OggStreamSpec EncodeXvidStream(const VideoStreamOptions& options, uint32_t serial);
+OggStreamData EncodeXvidStream(const VideoStreamOptions& options, uint32_t serial);
 
 struct MuxFaults {
     size_t truncateBy = 0;        // bytes cut off the end
@@ -77,7 +77,7 @@ struct MuxFaults {
 
 // All BOS pages first, then the header pages, then the data pages of every
 // stream interleaved by time.
-std::vector<uint8_t> MuxOgg(const std::vector<OggStreamSpec>& streams,
+std::vector<uint8_t> MuxOgg(const std::vector<OggStreamData>& streams,
                             const MuxFaults& faults = {});
 
 // One page per element, as libogg wrote them (for byte-exact expectations).
