@@ -12,20 +12,6 @@
 
 namespace {
 
-// One window for the whole run: Xvfb refuses connections for a moment
-// after its last client leaves.
-bool OpenGlWindow() {
-    static const bool opened = [] {
-        if (std::getenv("DISPLAY") == nullptr)
-            return false;
-        setenv("SDL_VIDEODRIVER", "x11", 1);
-        if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_NOPARACHUTE) != 0)
-            return false;
-        return SetVideoMode(800, 600, 32, 0, RENDERER_OPENGL, 0) == 1;
-    }();
-    return opened;
-}
-
 void BM_GlTypicalFrame(benchmark::State& state) {
     if (!OpenGlWindow()) {
         state.SkipWithError("no OpenGL window (run under xvfb-run)");

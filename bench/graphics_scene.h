@@ -4,12 +4,28 @@
 // runs through either renderer (create it after SetVideoMode).
 #pragma once
 
+#include <SDL.h>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 #include "graphics/image.h"
 #include "graphics/renderer.h"
+
+// One OpenGL window for the whole run: Xvfb refuses connections for a
+// moment after its last client leaves. False without a display.
+inline bool OpenGlWindow() {
+    static const bool opened = [] {
+        if (std::getenv("DISPLAY") == nullptr)
+            return false;
+        setenv("SDL_VIDEODRIVER", "x11", 1);
+        if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_NOPARACHUTE) != 0)
+            return false;
+        return SetVideoMode(800, 600, 32, 0, RENDERER_OPENGL, 0) == 1;
+    }();
+    return opened;
+}
 
 class TypicalScene {
 public:

@@ -42,16 +42,6 @@ const Area kCloseAreas[] = {
     {452, 188, 62, 62, 24, "scaled and turned sprite, filtered"},
 };
 
-Image* GradientImage(int32_t w, int32_t h) {
-    Image* image = CreateImage(w, h, IMAGE_FMT_32);
-    for (int32_t y = 0; y < h; ++y)
-        for (int32_t x = 0; x < w; ++x)
-            image->pixels[y * w + x] = 0xFF000000u |
-                                       static_cast<uint32_t>(x * 255 / (w - 1)) << 16 |
-                                       static_cast<uint32_t>(y * 255 / (h - 1)) << 8 | 0x40u;
-    return image;
-}
-
 void Sprite(Image* image, int32_t x, int32_t y, uint16_t flags = 0, int32_t sx = 0, int32_t w = -1,
             uint32_t colour = 0, SpriteTransform* t = nullptr) {
     SpriteRecord r = ScreenSprite(image, x, y, flags);
@@ -67,7 +57,7 @@ void Sprite(Image* image, int32_t x, int32_t y, uint16_t flags = 0, int32_t sx =
 struct Scene {
     Image* pattern = MakePatternImage(100, 30);
     Image* small = MakePatternImage(40, 20);
-    Image* gradient = GradientImage(32, 32);
+    Image* gradient = MakeGradientImage(32, 32);
     Image* blue = MakeSolidImage(50, 30, 0xFF2050E0u);
     Image* reduced = MakePatternImage(64, 32);
 

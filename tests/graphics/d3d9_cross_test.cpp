@@ -29,17 +29,6 @@ Image* AlphaPattern(int32_t w, int32_t h) {
     return image;
 }
 
-// Smooth colours, so that point and linear sampling differ only a little.
-Image* Gradient(int32_t w, int32_t h) {
-    Image* image = CreateImage(w, h, IMAGE_FMT_32);
-    for (int32_t y = 0; y < h; ++y)
-        for (int32_t x = 0; x < w; ++x)
-            image->pixels[y * w + x] = 0xFF000000u |
-                                       static_cast<uint32_t>(x * 255 / (w - 1)) << 16 |
-                                       static_cast<uint32_t>(y * 255 / (h - 1)) << 8 | 0x40u;
-    return image;
-}
-
 struct Draw {
     SpriteRecord record;
     void Sprite(Image* image, int32_t x, int32_t y, uint16_t flags = 0) {
@@ -59,7 +48,7 @@ struct Pictures {
     Image* pattern = MakePatternImage(100, 30);
     Image* odd = MakePatternImage(37, 19);
     Image* alpha = AlphaPattern(64, 40);
-    Image* gradient = Gradient(32, 32);
+    Image* gradient = MakeGradientImage(32, 32);
     Image* reduced = MakePatternImage(64, 32);
     Image* meshPicture = MakePatternImage(64, 64);
 

@@ -31,6 +31,17 @@ inline Image* MakeSolidImage(int32_t width, int32_t height, uint32_t colour,
     return image;
 }
 
+// Smooth colours, so that point and linear sampling differ only a little.
+inline Image* MakeGradientImage(int32_t w, int32_t h) {
+    Image* image = CreateImage(w, h, IMAGE_FMT_32);
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x)
+            image->pixels[y * w + x] = 0xFF000000u |
+                                       static_cast<uint32_t>(x * 255 / (w - 1)) << 16 |
+                                       static_cast<uint32_t>(y * 255 / (h - 1)) << 8 | 0x40u;
+    return image;
+}
+
 inline uint32_t PixelAt(const Image* image, int32_t x, int32_t y) {
     return image->pixels[y * image->width + x];
 }
