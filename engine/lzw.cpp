@@ -16,7 +16,7 @@ namespace {
 
 constexpr uint32_t kNeverSeen = 0xFFFFFFFFu;
 
-// The most bits one value takes: a flag and an 11-bit code.
+// The most bits one value takes: a flag and a code (at most 11 bits).
 constexpr int32_t kMaxValueBits = 12;
 
 // Strings are copied in blocks of this many bytes; a block may run past the
@@ -224,11 +224,10 @@ void InitRoots(LzwNode* dict) {
 
 constexpr uint32_t kMaskWords = LZW_DICT_SIZE / 64;
 constexpr uint32_t kFirstLearnt = LZW_END_CODE + 1;
-constexpr uint32_t kRootWords = (kFirstLearnt + 63) / 64;
 
 // Scratch kept between prunings so that it needs no clearing: every entry a
 // pruning reads is written earlier in the same pruning, except the roots'
-// list heads and tails, which each pruning puts back as it reads them.
+// entries, which each pruning puts back as it reads them.
 struct Pruning {
     // links[i] is node i's next kept sibling, links[LZW_DICT_SIZE + i] its
     // first kept child; 0 is "none" (node 0 is a root, never anyone's child,
@@ -236,17 +235,35 @@ struct Pruning {
     uint16_t links[2 * LZW_DICT_SIZE];
     // Where the next kept child of each node is to be linked.
     uint16_t tail[LZW_DICT_SIZE];
+    // 1 for each root with a kept child; the entries of other nodes are set
+    // too (a store costs less than a test) and never read.
+    uint8_t isParent[LZW_DICT_SIZE];
 };
 
+// Every entry, not only the roots', so that a tree whose prefixes do not all
+// come before their nodes (which decoding never builds) still links only
+// within the arrays.
 void InitPruning(Pruning& p) {
-    for (uint32_t i = 0; i < kFirstLearnt; ++i) {
-        p.links[LZW_DICT_SIZE + i] = 0;
+    std::memset(p.links, 0, sizeof(p.links));
+    for (uint32_t i = 0; i < LZW_DICT_SIZE; ++i)
         p.tail[i] = static_cast<uint16_t>(LZW_DICT_SIZE + i);
-    }
+    std::memset(p.isParent, 0, sizeof(p.isParent));
 }
 
 inline uint32_t LowestBit(uint64_t bits) {
     return static_cast<uint32_t>(__builtin_ctzll(bits));
+}
+
+// Bit i of the result is flags[i], for 64 flags of 0 or 1.
+inline uint64_t GatherFlags(const uint8_t* flags) {
+    uint64_t bits = 0;
+#pragma GCC unroll 8
+    for (uint32_t byte = 0; byte < 64; byte += 8) {
+        // The multiply gathers eight flags into the top byte, the first
+        // flag lowest.
+        bits |= ((GetU64LE(flags + byte) * 0x0102040810204080ull) >> 56) << byte;
+    }
+    return bits;
 }
 
 // The lowest set bit at or above `from`; the mask ends with a set bit.
@@ -260,26 +277,14 @@ inline uint32_t NextSetBit(const uint64_t* mask, uint32_t from) {
 
 // Frees the leaves and threads the kept nodes onto their parents' child
 // lists in ascending order. `free` gets a bit per free slot, plus one at
-// 1024 to stop searches; `rootsWithChildren` a bit per root that has a kept
-// child.
-void DropLeaves(const LzwNode* nodes, const uint8_t* hasChild, Pruning& p, uint64_t* free,
-                uint64_t* rootsWithChildren) {
-    for (uint32_t word = 0; word < kMaskWords; ++word) {
-        uint64_t kept = 0;
-        for (uint32_t byte = 0; byte < 64; byte += 8) {
-            // Each flag is 0 or 1; the multiply gathers the eight of them
-            // into the top byte, the first flag lowest.
-            const uint64_t flags = GetU64LE(hasChild + word * 64 + byte);
-            kept |= ((flags * 0x0102040810204080ull) >> 56) << byte;
-        }
-        free[word] = ~kept;
-    }
+// 1024 to stop searches.
+void DropLeaves(const LzwNode* nodes, const uint8_t* hasChild, Pruning& p, uint64_t* free) {
     for (uint32_t word = 0; word < kFirstLearnt / 64; ++word)
         free[word] = 0;
+    for (uint32_t word = kFirstLearnt / 64; word < kMaskWords; ++word)
+        free[word] = ~GatherFlags(hasChild + word * 64);
     free[kFirstLearnt / 64] &= ~0ull << (kFirstLearnt % 64);
     free[kMaskWords] = 1;
-    for (uint32_t word = 0; word < kRootWords; ++word)
-        rootsWithChildren[word] = 0;
 
     uint16_t* links = p.links;
     for (uint32_t word = kFirstLearnt / 64; word < kMaskWords; ++word) {
@@ -294,8 +299,7 @@ void DropLeaves(const LzwNode* nodes, const uint8_t* hasChild, Pruning& p, uint6
             p.tail[i] = static_cast<uint16_t>(LZW_DICT_SIZE + i);
             links[p.tail[parent]] = static_cast<uint16_t>(i);
             p.tail[parent] = static_cast<uint16_t>(i);
-            if (parent < kFirstLearnt)
-                rootsWithChildren[parent / 64] |= 1ull << (parent % 64);
+            p.isParent[parent] = 1;
         }
     }
 }
@@ -304,10 +308,15 @@ void DropLeaves(const LzwNode* nodes, const uint8_t* hasChild, Pruning& p, uint6
 // lowest free slot into it and giving it its parent's new number; marks in
 // `hasChild` which of the renumbered nodes have kept children. Returns the
 // first free slot after.
-uint32_t Compact(LzwNode* nodes, uint8_t* hasChild, Pruning& p, uint64_t* free,
-                 const uint64_t* rootsWithChildren) {
+uint32_t Compact(LzwNode* nodes, uint8_t* hasChild, Pruning& p, uint64_t* free) {
     uint16_t* links = p.links;
-    uint32_t freeSlot = NextSetBit(free, kFirstLearnt);
+    // The lowest free slot, and the free slots of its word at or above it,
+    // kept in registers: the next test waits for them after every move.
+    uint32_t freeWord = kFirstLearnt / 64;
+    uint64_t freeBits = free[freeWord] & (~0ull << (kFirstLearnt % 64));
+    while (freeBits == 0)
+        freeBits = free[++freeWord];
+    uint32_t freeSlot = freeWord * 64 + LowestBit(freeBits);
     // Puts node `code` (reached from its parent or its previous sibling) in
     // its final slot and gives it `parent`. A missing link (0) writes node
     // 0's prefix, put back at the end.
@@ -317,16 +326,25 @@ uint32_t Compact(LzwNode* nodes, uint8_t* hasChild, Pruning& p, uint64_t* free,
             nodes[to] = nodes[code];
             links[to] = links[code];
             links[LZW_DICT_SIZE + to] = links[LZW_DICT_SIZE + code];
-            free[code / 64] |= 1ull << (code % 64);
-            free[to / 64] &= ~(1ull << (to % 64));
-            freeSlot = NextSetBit(free, to + 1);
+            const uint64_t bit = 1ull << (code % 64);
+            free[code / 64] |= bit;
+            const uint64_t sameWord = 0ull - static_cast<uint64_t>(code / 64 == freeWord);
+            freeBits = (freeBits & (freeBits - 1)) | (bit & sameWord);
+            while (freeBits == 0)
+                freeBits = free[++freeWord];
+            freeSlot = freeWord * 64 + LowestBit(freeBits);
             code = to;
         }
         nodes[code].prefix = parent;
     };
-    for (uint32_t word = 0; word < kRootWords; ++word) {
-        for (uint64_t bits = rootsWithChildren[word]; bits != 0; bits &= bits - 1) {
+    // Roots (0 to 256) in order; above 256 the flags are not kept up.
+    for (uint32_t word = 0; word <= LZW_END_CODE / 64; ++word) {
+        uint64_t bits = GatherFlags(p.isParent + word * 64);
+        if (word == LZW_END_CODE / 64)
+            bits &= (2ull << (LZW_END_CODE % 64)) - 1;
+        for (; bits != 0; bits &= bits - 1) {
             const uint32_t root = word * 64 + LowestBit(bits);
+            p.isParent[root] = 0;
             const uint32_t child = links[LZW_DICT_SIZE + root];
             links[LZW_DICT_SIZE + root] = 0;
             p.tail[root] = static_cast<uint16_t>(LZW_DICT_SIZE + root);
@@ -361,9 +379,8 @@ DictBlock* BlockOf(LzwNode* dict) {
 // slot.
 uint32_t PruneNodes(LzwNode* nodes, uint8_t* hasChild, Pruning& p) {
     uint64_t free[kMaskWords + 1];
-    uint64_t rootsWithChildren[kRootWords];
-    DropLeaves(nodes, hasChild, p, free, rootsWithChildren);
-    return Compact(nodes, hasChild, p, free, rootsWithChildren);
+    DropLeaves(nodes, hasChild, p, free);
+    return Compact(nodes, hasChild, p, free);
 }
 
 // The width that fits the first free slot, and the code read next: that
@@ -543,8 +560,13 @@ uint32_t LzwDecode(LzwState* state, LzwInput* input, uint8_t** cursor, int32_t l
             // value's; for the code being learnt that is prev's first byte.
             const LzwNode& parent = dict[prev];
             const uint8_t k = dict[value == n ? prev : value].first;
-            dict[n] = LzwNode{k,      parent.first, static_cast<uint16_t>(parent.length + 1),
-                              LZW_END_CODE, prev,   prevStart};
+            LzwNode& learnt = dict[n];
+            learnt.ch = k;
+            learnt.first = parent.first;
+            learnt.length = static_cast<uint16_t>(parent.length + 1);
+            learnt.link = LZW_END_CODE;
+            learnt.prefix = prev;
+            learnt.seenAt = prevStart;
             uint8_t* hasChild = BlockOf(dict)->hasChild;
             hasChild[prev] = 1;
             hasChild[n] = 0;

@@ -40,7 +40,7 @@ struct LzwState {
     int32_t bitCount;
     uint64_t bitBuffer;
     int32_t nextCode; // N: the code learnt next
-    LzwNode* dict;    // LZW_DICT_SIZE nodes, owned
+    LzwNode* dict;    // LZW_DICT_SIZE nodes, owned, and the decoder's bookkeeping after them
     int32_t byteMode;
     int32_t lastCode;
     int32_t codeWidth;   // W
