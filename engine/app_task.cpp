@@ -83,8 +83,15 @@ void EnterApp(TaskRec* task) {
         return;
     }
     SetVolumes(-1, -1);
+    // A pushed task's enter may end the session (pop every task); pushing
+    // the next one onto the emptied stack would leave a stack that no
+    // application task ever ends.
     PushTask(gAppTasks.handlers[0], 0, 0);
+    if (task->handler != AppTaskHandler)
+        return;
     PushTask(gAppTasks.handlers[1], 0, 0);
+    if (task->handler != AppTaskHandler)
+        return;
     if (gConfig.editorEnabled != 0)
         PushTask(gAppTasks.handlers[2], 0, 0);
 }

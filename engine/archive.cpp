@@ -270,13 +270,16 @@ uint32_t GetEntrySize(const ResourceArchive* archive, uint32_t i) {
     return record.size < limit ? record.size : static_cast<uint32_t>(limit);
 }
 
-uint32_t ReadEntry(const ResourceArchive* archive, void* buffer, uint32_t i) {
+uint32_t ReadEntryUpTo(const ResourceArchive* archive, void* buffer, uint32_t i,
+                       uint32_t capacity) {
     if (!IsUsable(archive, i) || buffer == nullptr)
         return 0;
     uint8_t typeByte = archive->directory[i].typeByte;
     if ((typeByte & ENTRY_TYPE_MASK) == RES_TYPE_LINK)
-        return ReadLinkTarget(archive, buffer, i);
+        return capacity >= 4 ? ReadLinkTarget(archive, buffer, i) : 0;
     uint32_t size = GetEntrySize(archive, i);
+    if (size > capacity)
+        size = capacity;
     if (typeByte & ENTRY_FLAG_EXTERNAL)
         return ReadExternalEntry(archive, buffer, i, size);
     if (typeByte & ENTRY_FLAG_COMPRESSED)
@@ -284,9 +287,14 @@ uint32_t ReadEntry(const ResourceArchive* archive, void* buffer, uint32_t i) {
     return ReadArchiveBytes(archive, buffer, archive->directory[i].offset, size);
 }
 
+uint32_t ReadEntry(const ResourceArchive* archive, void* buffer, uint32_t i) {
+    return ReadEntryUpTo(archive, buffer, i, 0xFFFFFFFFu);
+}
+
 int32_t ReadEntryWord(const ResourceArchive* archive, uint32_t i, uint32_t* value) {
     uint8_t bytes[4] = {0, 0, 0, 0};
-    if (!IsUsable(archive, i) || GetEntrySize(archive, i) != 4 || ReadEntry(archive, bytes, i) != 4)
+    if (!IsUsable(archive, i) || GetEntrySize(archive, i) != 4 ||
+        ReadEntryUpTo(archive, bytes, i, sizeof(bytes)) != 4)
         return 0;
     *value = GetU32LE(bytes);
     return 1;

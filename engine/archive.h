@@ -73,6 +73,9 @@ uint32_t GetEntrySize(const ResourceArchive* archive, uint32_t i);
 // Reads the whole entry into `buffer` (GetEntrySize(i) bytes); never writes
 // more. Returns the bytes written.
 uint32_t ReadEntry(const ResourceArchive* archive, void* buffer, uint32_t i);
+// ReadEntry writing at most `capacity` bytes: an outside file is measured
+// again by the read, and may have grown since the caller sized its buffer.
+uint32_t ReadEntryUpTo(const ResourceArchive* archive, void* buffer, uint32_t i, uint32_t capacity);
 
 // For the 4-byte "number" entries: a link gives its target, a 4-byte entry
 // its little-endian value. 1 on success, 0 when the entry is not 4 bytes.

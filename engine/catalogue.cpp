@@ -292,7 +292,7 @@ int32_t LoadRawResource(ResourceArchive* archive, uint32_t entry, uint8_t** buff
     if (size == 0 || size > 0x7FFFFFF0u)
         return 0;
     *buffer = static_cast<uint8_t*>(ZAlloc(static_cast<int32_t>(size)));
-    ReadEntry(archive, *buffer, entry);
+    ReadEntryUpTo(archive, *buffer, entry, size);
     return static_cast<int32_t>(size);
 }
 
@@ -377,7 +377,7 @@ char16_t* LoadResourceText(ResourceCatalogue* catalogue, uint32_t resourceNumber
     if (size > 0x7FFFFFF0u)
         return nullptr;
     uint8_t* bytes = static_cast<uint8_t*>(ZAlloc(static_cast<int32_t>(size + 2)));
-    ReadEntry(catalogue->archive, bytes, entry);
+    ReadEntryUpTo(catalogue->archive, bytes, entry, size);
     // Ends after the last whole code unit; an odd last byte is dropped.
     uint32_t end = size & ~1u;
     bytes[end] = 0;

@@ -18,7 +18,8 @@ int32_t WriteDataFile(const char* path, const void* block, uint32_t n) {
 int32_t ReadDataFile(const char* path, void* block, uint32_t n) {
     FILE* f = std::fopen(path, "rb");
     uint8_t version[4];
-    if (f != nullptr && std::fread(version, 1, 4, f) == 4 && GetU32LE(version) == DATA_FILE_VERSION) {
+    if (f != nullptr && std::fread(version, 1, 4, f) == 4 &&
+        GetU32LE(version) == DATA_FILE_VERSION) {
         // A short file leaves the rest of the block as it was.
         size_t got = std::fread(block, 1, n, f);
         (void)got;

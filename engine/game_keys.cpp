@@ -3,8 +3,8 @@
 // Telephone-keypad order: bits 1..10 are the keys 0..9 with s, a, d and w in
 // the places of 2, 4, 6 and 8.
 const int32_t gGameKeyTable[32] = {
-    27,  48,  49,  115, 51,  97,  53, 100, 55, 119, 57, 42, 35, 276, 275, 273,
-    274, 13,  32,  0,   0,   0,   0,  0,   0,  0,   0,  0,  0,  0,   0,   0,
+    27,  48, 49, 115, 51, 97, 53, 100, 55, 119, 57, 42, 35, 276, 275, 273,
+    274, 13, 32, 0,   0,  0,  0,  0,   0,  0,   0,  0,  0,  0,   0,   0,
 };
 
 uint32_t gGameKeysHeld = 0;
@@ -23,9 +23,13 @@ void GameKeyDown(int32_t symbol) {
     gGameKeysHeld |= mask;
 }
 
-void GameKeyUp(int32_t symbol) { gGameKeysHeld &= ~GameKeyBit(symbol); }
+void GameKeyUp(int32_t symbol) {
+    gGameKeysHeld &= ~GameKeyBit(symbol);
+}
 
-void EndGameKeyFrame() { gGameKeysPressed &= gGameKeysHeld & ~GAME_KEY_EMPTY_SLOT_BIT; }
+void EndGameKeyFrame() {
+    gGameKeysPressed &= gGameKeysHeld & ~GAME_KEY_EMPTY_SLOT_BIT;
+}
 
 void ClearGameKeys() {
     gGameKeysHeld = 0;

@@ -40,8 +40,9 @@ void DrainInactive() {
 void PaceFrame(uint32_t frameStart) {
     if (gFramePeriodMs < 0)
         return;
-    int32_t spent = static_cast<int32_t>(GetTicks() - frameStart);
-    int32_t wait = gFramePeriodMs - spent;
+    // 64 bits: a clock that jumps cannot overflow the difference.
+    int64_t spent = static_cast<int32_t>(GetTicks() - frameStart);
+    int64_t wait = gFramePeriodMs - spent;
     PlatformDelay(static_cast<uint32_t>(wait < 1 ? 1 : wait));
 }
 
@@ -64,6 +65,7 @@ void RunMainLoop() {
 }
 
 int GameMain() {
+    gAppExitCode = 0;
     ParseCommandLine(nullptr);
     if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO | SDL_INIT_NOPARACHUTE) < 0) {
         std::fprintf(stderr, "SDL initialization failed: %s\n", SDL_GetError());

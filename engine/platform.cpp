@@ -20,7 +20,9 @@ Platform* gPlatform = &gSdlPlatform;
 
 } // namespace
 
-Platform& GetPlatform() { return *gPlatform; }
+Platform& GetPlatform() {
+    return *gPlatform;
+}
 
 void SetPlatform(Platform* platform) {
     gPlatform = platform != nullptr ? platform : &gSdlPlatform;

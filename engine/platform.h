@@ -27,11 +27,21 @@ Platform& GetPlatform();
 // Installs `platform` (not owned); null restores the SDL platform.
 void SetPlatform(Platform* platform);
 
-inline void PlatformPumpEvents() { GetPlatform().PumpEvents(); }
-inline int PlatformPollEvent(SDL_Event* event) { return GetPlatform().PollEvent(event); }
-inline uint8_t* PlatformGetKeyState(int* numKeys) { return GetPlatform().GetKeyState(numKeys); }
-inline uint8_t PlatformGetMouseState(int* x, int* y) { return GetPlatform().GetMouseState(x, y); }
+inline void PlatformPumpEvents() {
+    GetPlatform().PumpEvents();
+}
+inline int PlatformPollEvent(SDL_Event* event) {
+    return GetPlatform().PollEvent(event);
+}
+inline uint8_t* PlatformGetKeyState(int* numKeys) {
+    return GetPlatform().GetKeyState(numKeys);
+}
+inline uint8_t PlatformGetMouseState(int* x, int* y) {
+    return GetPlatform().GetMouseState(x, y);
+}
 inline uint8_t PlatformGetRelativeMouseState(int* dx, int* dy) {
     return GetPlatform().GetRelativeMouseState(dx, dy);
 }
-inline void PlatformDelay(uint32_t ms) { GetPlatform().Delay(ms); }
+inline void PlatformDelay(uint32_t ms) {
+    GetPlatform().Delay(ms);
+}

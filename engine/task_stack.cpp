@@ -4,7 +4,9 @@
 
 TaskStack* gTaskStack = nullptr;
 
-static bool IsLive(const TaskRec& slot) { return slot.handler != nullptr && !slot.leaving; }
+static bool IsLive(const TaskRec& slot) {
+    return slot.handler != nullptr && !slot.leaving;
+}
 
 void CreateTaskStack() {
     gTaskStack = static_cast<TaskStack*>(ZAlloc(sizeof(TaskStack)));
@@ -17,7 +19,9 @@ void CreateTaskStack() {
     gTaskStack->slots[TASK_STACK_SIZE - 1].next = -1;
 }
 
-void DestroyTaskStack() { FreeAndNull(&gTaskStack); }
+void DestroyTaskStack() {
+    FreeAndNull(&gTaskStack);
+}
 
 void PushTask(TaskHandler handler, uintptr_t data, uintptr_t param) {
     TaskStack* ts = gTaskStack;
@@ -99,7 +103,9 @@ void RunTasks() {
     }
 }
 
-int32_t GetTaskCount() { return gTaskStack != nullptr ? gTaskStack->top + 1 : 0; }
+int32_t GetTaskCount() {
+    return gTaskStack != nullptr ? gTaskStack->top + 1 : 0;
+}
 
 void SetTaskTag(uint32_t tag) {
     if (gTaskStack->current >= 0)
@@ -119,6 +125,9 @@ TaskRec* FindTaskByTag(uint32_t tag, uint16_t* cursor) {
 }
 
 void SendTaskMessage(TaskRec* task, uint32_t n, uintptr_t arg) {
+    // A record kept across a pop is an empty slot: nothing to deliver to.
+    if (task == nullptr || task->handler == nullptr)
+        return;
     task->messageArg = arg;
     task->handler(task, n ^ TASK_MSG_USER);
 }

@@ -28,9 +28,10 @@ void ReadStreamInPieces(ResourceArchive* archive, uint32_t entry, uint8_t patter
     ResourceStream stream;
     if (!OpenResourceStream(archive, &stream, entry))
         return;
-    std::vector<uint8_t> buffer(4096);
     for (int step = 0; step < 64; ++step) {
         int32_t request = 1 + ((pattern * 37 + step * 101) % 4096);
+        // Exactly the requested size, so a write past the request is caught.
+        std::vector<uint8_t> buffer(static_cast<size_t>(request));
         if ((pattern + step) % 5 == 0)
             ReadResourceStream(&stream, nullptr, request);
         else if ((pattern + step) % 7 == 0)
@@ -59,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 continue;
             uint32_t entrySize = GetEntrySize(&archive, i);
             if (entrySize <= kMaxEntryBytes) {
-                std::vector<uint8_t> buffer(entrySize + 1);
+                std::vector<uint8_t> buffer(entrySize);
                 ReadEntry(&archive, buffer.data(), i);
             }
             uint32_t word;

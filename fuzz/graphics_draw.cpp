@@ -70,6 +70,39 @@ void FuzzMesh(Reader& in) {
     }
 }
 
+// The quad both renderers build for a screen sprite, from a hostile record
+// and transform over a texture-backed picture.
+void FuzzSpriteQuad(Reader& in, SpriteRecord r) {
+    TextureRecord texture = {1, 0.0f, 0.0f, 0.75f, 0.5f};
+    Image picture = {};
+    picture.width = static_cast<uint16_t>(in.U8() % 64);
+    picture.height = static_cast<uint16_t>(in.U8() % 64);
+    picture.flags = IMAGE_FLAG_TEXTURE;
+    picture.texture = &texture;
+    SpriteTransform t = {};
+    float* factors[] = {&t.scaleX, &t.scaleY, &t.angle, &t.red, &t.green, &t.blue, &t.alpha};
+    for (float* f : factors) {
+        uint32_t bits = in.U32();
+        std::memcpy(f, &bits, sizeof(*f));
+    }
+    t.pivotX = in.Coordinate();
+    t.pivotY = in.Coordinate();
+    t.rotationRefX = in.Coordinate();
+    t.rotationRefY = in.Coordinate();
+    r.flags = static_cast<uint16_t>(in.U8() & (SPRITE_FLAG_MIRROR_X | SPRITE_FLAG_MIRROR_Y |
+                                               SPRITE_FLAG_ALPHA | SPRITE_FLAG_TRANSFORM));
+    r.source = &picture;
+    r.target = kScreenTarget;
+    r.transform = &t;
+    SpriteQuad quad;
+    if (BuildSpriteQuad(&r, &quad)) {
+        volatile bool seen = QuadOverlapsScreen(&quad, 800, 600);
+        volatile uint32_t diffuse = PackDiffuse(quad.red, quad.green, quad.blue, quad.alpha);
+        (void)seen;
+        (void)diffuse;
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -100,6 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         DitherInPlace4bit(target->pixels, w, h, w * 4);
     }
     FuzzMesh(in);
+    FuzzSpriteQuad(in, r);
     FreeImage(&source);
     FreeImage(&target);
     return 0;

@@ -30,8 +30,10 @@ void Drain(MMlib* reader) {
     if (info.hasVideo == 0 || info.frameBytes <= 0 || info.frameBytes > kMaxFrameBytes)
         return;
     std::vector<uint8_t> frame(static_cast<size_t>(info.frameBytes));
+    // The movie screen ends a movie on 1 only: calls after an error must be
+    // as safe as the first.
     for (int i = 0; i < kMaxFrames; ++i)
-        if (reader->DecodeVideoFrame(frame.data()) != 0)
+        if (reader->DecodeVideoFrame(frame.data()) == 1)
             break;
 }
 

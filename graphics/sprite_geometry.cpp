@@ -14,7 +14,7 @@ inline float RoundToInt(float value) {
 
 // Texture coordinates of the drawn part [offset, offset + length) of a
 // picture `size` texels long whose texture spans [low, high).
-void TexSpan(float low, float high, int32_t offset, int32_t length, int32_t size, float* start,
+void TexSpan(float low, float high, int32_t offset, int64_t length, int32_t size, float* start,
              float* end) {
     float span = high - low;
     *start = low + span * static_cast<float>(offset) / static_cast<float>(size);
@@ -32,7 +32,7 @@ void SetCorners(SpriteQuad* quad, float left, float top, float right, float bott
     quad->y[QUAD_BR] = bottom;
 }
 
-void PlainCorners(const SpriteRecord* record, int32_t w, int32_t h, SpriteQuad* quad) {
+void PlainCorners(const SpriteRecord* record, int64_t w, int64_t h, SpriteQuad* quad) {
     SetCorners(quad, static_cast<float>(record->x), static_cast<float>(record->y),
                static_cast<float>(static_cast<int64_t>(record->x) + w),
                static_cast<float>(static_cast<int64_t>(record->y) + h));
@@ -40,7 +40,7 @@ void PlainCorners(const SpriteRecord* record, int32_t w, int32_t h, SpriteQuad* 
 
 // Scales the quad about the pivot (placed at the record's x, y), then turns
 // all four corners about the rotation centre.
-void TransformedCorners(const SpriteRecord* record, const SpriteTransform* t, int32_t w, int32_t h,
+void TransformedCorners(const SpriteRecord* record, const SpriteTransform* t, int64_t w, int64_t h,
                         SpriteQuad* quad) {
     float x = static_cast<float>(record->x);
     float y = static_cast<float>(record->y);
@@ -78,8 +78,10 @@ int32_t BuildSpriteQuad(const SpriteRecord* record, SpriteQuad* quad) {
     int32_t width = source->width;
     int32_t height = source->height;
     // A negative size means the rest of the source from the offset on.
-    int32_t w = record->width < 0 ? width - record->sourceX : record->width;
-    int32_t h = record->height < 0 ? height - record->sourceY : record->height;
+    // Sizes and offsets are added in 64 bits: records can hold any value.
+    int64_t w = record->width < 0 ? static_cast<int64_t>(width) - record->sourceX : record->width;
+    int64_t h =
+        record->height < 0 ? static_cast<int64_t>(height) - record->sourceY : record->height;
 
     float left, right, top, bottom;
     TexSpan(tex->leftU, tex->rightU, record->sourceX, w, width, &left, &right);

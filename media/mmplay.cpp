@@ -1,5 +1,7 @@
 #include "media/mmplay.h"
 
+#include <cstdio>
+
 #include <SDL.h>
 #include <SDL_mixer.h>
 #include <climits>
@@ -102,10 +104,17 @@ void MMplay::Predecode(MMsound* sound, int32_t index) {
     sound->blocks = new DataList;
     DataListInit(sound->blocks);
     uint8_t* scratch = new uint8_t[MMPLAY_DECODE_BLOCK];
+    int64_t total = 0;
     for (;;) {
         int32_t got = 0;
         reader.ReadPCM(scratch, MMPLAY_DECODE_BLOCK, &got);
-        DataListInsert(sound->blocks, scratch, static_cast<uint32_t>(got), 0, 1);
+        if (got > 0 && total + got > MMPLAY_MAX_PREDECODED_BYTES) {
+            // A tiny hostile entry can expand to gigabytes of sound.
+            std::printf("WARNING sound %d is too long to decode in advance; it is cut\n", index);
+            got = 0;
+        }
+        total += got > 0 ? got : 0;
+        DataListInsert(sound->blocks, scratch, static_cast<uint32_t>(got > 0 ? got : 0), 0, 1);
         if (got <= 0)
             break;
     }
@@ -190,8 +199,14 @@ int32_t MMplay::Play(int32_t channel, int32_t loops, int32_t index, int32_t kind
     int32_t ch = StartChannel(channel, loops, sound);
     if (ch < 0)
         return -1;
+    // Blocks need no reader, but the one left from the channel's last sound
+    // may sit on bytes freed since, where GetInfo and DecodeVideoFrame would
+    // reach them. No effect is registered yet: the audio thread cannot see
+    // the reader.
     if (sound->kind != SOUND_PREDECODED)
         OpenChannelReader(ch, index);
+    else
+        channels_[ch].reader->Close();
     AudioLock lock;
     Mix_RegisterEffect(ch, MixEffect, nullptr, &channels_[ch]);
     return ch;
@@ -325,6 +340,9 @@ int32_t MMplay::Pause(int32_t channel) {
         return 0;
     if (channel != -1 && !IsChannel(channel))
         return -1;
+    // SDL_mixer changes the channel's pause state without the audio lock,
+    // while the mixer reads it on the audio thread.
+    AudioLock lock;
     Mix_Pause(channel);
     return 0;
 }
@@ -352,6 +370,8 @@ int32_t MMplay::SetVolume(int32_t channel, int32_t volume) {
         return 0;
     if (!IsChannel(channel))
         return -1;
+    // Like the pause state, the volume is written without SDL_mixer's lock.
+    AudioLock lock;
     return Mix_Volume(channel, volume);
 }
 

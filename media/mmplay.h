@@ -18,6 +18,8 @@ struct Mix_Chunk;
 constexpr int32_t SOUND_STREAMED = 0;
 constexpr int32_t SOUND_IN_MEMORY = 1;
 constexpr int32_t SOUND_PREDECODED = 2;
+// Ten minutes of 44.1 kHz 16-bit stereo: more is not decoded in advance.
+constexpr int64_t MMPLAY_MAX_PREDECODED_BYTES = 44100LL * 4 * 600;
 constexpr int32_t MMPLAY_PRELOADED = -100;
 
 // Four seconds of 44,100 Hz 16-bit stereo.

@@ -205,8 +205,14 @@ int32_t XVID::DecodeFrame(uint8_t* frame) {
             return -1;
         if (r > 0 && Consume(r) != 0)
             return -1;
-        if (type == XVID_TYPE_VOL && (volWidth != width_ || volHeight != height_))
+        if (type == XVID_TYPE_VOL && (volWidth != width_ || volHeight != height_)) {
+            // The decoder has taken the new size and would write the next
+            // picture past a frame buffer sized for the old one: the movie
+            // ends here, however often the caller asks again.
+            end_ = 1;
+            readPosition_ = start_ + valid_;
             return -1;
+        }
         if (type >= XVID_TYPE_IVOP && type <= XVID_TYPE_SVOP)
             return 0;
         if (r == 0) {

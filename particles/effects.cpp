@@ -94,7 +94,7 @@ int32_t CDeathStars::Update() {
     // The age stops at the lifetime, one short of the base particle's.
     if (age < lifetime)
         age += 1;
-    if (generation == 1 && age == lifetime - 1)
+    if (generation == 1 && age == static_cast<int64_t>(lifetime) - 1)
         EmitStars();
     int32_t left = UpdateChildren();
     return (age != lifetime ? 1 : 0) + left;

@@ -1,6 +1,5 @@
 #include "ui/button.h"
 
-#include "engine/catalogue.h"
 #include "graphics/image.h"
 #include "ui/picture.h"
 #include "ui/text.h"
@@ -70,14 +69,9 @@ void CSButton::SetSkins(int32_t px, int32_t py, int32_t w, const ButtonSkin* nor
     LayoutLabel();
 }
 
-static Image* SkinPiece(uint32_t item) {
-    if (GetGroupSize(&gResourceCatalogue, BUTTON_SKIN_GROUP) <= item)
-        return nullptr;
-    return GetResourceImage(&gResourceCatalogue, BUTTON_SKIN_GROUP, static_cast<int32_t>(item));
-}
-
 void CSButton::SetGeometry(int32_t px, int32_t py, int32_t w) {
-    ButtonSkin skin{SkinPiece(0), SkinPiece(1), SkinPiece(2)};
+    ButtonSkin skin{GetPictureItem(BUTTON_SKIN_GROUP, 0), GetPictureItem(BUTTON_SKIN_GROUP, 1),
+                    GetPictureItem(BUTTON_SKIN_GROUP, 2)};
     SetSkins(px, py, w, &skin, &skin, &skin, &skin);
 }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "engine/archive.h"
 #include "engine/bytes.h"
 #include "engine/catalogue.h"
 #include "engine/helpers.h"
@@ -69,9 +70,16 @@ void CCursor::LoadPictures() {
     if (frameCount < 3)
         return;
     for (int32_t i = 1; i < frameCount; ++i)
-        frames[static_cast<size_t>(i)] = GetResourceImage(&gResourceCatalogue, CURSOR_GROUP, i);
+        frames[static_cast<size_t>(i)] = GetPictureItem(CURSOR_GROUP, i);
     int64_t n = 0;
-    const uint8_t* header = GetResourceBytes(&gResourceCatalogue, CURSOR_GROUP, 0);
+    // Only a byte buffer holds the number: a picture's or a sound's handle
+    // is not one.
+    uint32_t headerType = GetEntryType(gResourceCatalogue.archive,
+                                       GetResourceIndex(&gResourceCatalogue, CURSOR_GROUP, 0));
+    bool headerIsBytes = headerType != RES_TYPE_PNG && headerType != RES_TYPE_IMAGE_STUB &&
+                         ResourceTypeInClass(headerType, RES_CLASS_SOUND) == 0;
+    const uint8_t* header =
+        headerIsBytes ? GetResourceBytes(&gResourceCatalogue, CURSOR_GROUP, 0) : nullptr;
     if (header != nullptr && GetResourceSize(&gResourceCatalogue, CURSOR_GROUP, 0) >= 4)
         n = GetI32LE(header);
     int64_t count = (n < 0 ? -n : n) - 1;

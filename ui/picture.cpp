@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "engine/archive.h"
+#include "engine/catalogue.h"
 #include "graphics/image.h"
 
 static void DrawRecord(Image* picture, int32_t x, int32_t y, int32_t w, int32_t h) {
@@ -45,4 +47,13 @@ int32_t PictureWidth(const Image* picture) {
 
 int32_t PictureHeight(const Image* picture) {
     return picture != nullptr ? picture->height : 0;
+}
+
+Image* GetPictureItem(uint32_t group, int32_t item) {
+    if (item < 0 || static_cast<uint32_t>(item) >= GetGroupSize(&gResourceCatalogue, group))
+        return nullptr;
+    uint32_t entry = GetResourceIndex(&gResourceCatalogue, group, item);
+    if (GetEntryType(gResourceCatalogue.archive, entry) != RES_TYPE_PNG)
+        return nullptr;
+    return GetResourceImage(&gResourceCatalogue, group, item);
 }

@@ -16,3 +16,7 @@ void DrawPicturePart(Image* picture, int32_t x, int32_t y, int32_t w, int32_t h)
 void DrawTiles(Image* tile, int32_t left, int32_t right, int32_t y);
 int32_t PictureWidth(const Image* picture);
 int32_t PictureHeight(const Image* picture);
+// Item `item` of a catalogue group as a picture: null when the group has no
+// such item or the entry is not a PNG. A raw buffer or a sound handle taken
+// for an image would be read as one.
+Image* GetPictureItem(uint32_t group, int32_t item);

@@ -24,7 +24,7 @@ CScrollbar::CScrollbar(int32_t px, int32_t py, int32_t length, int32_t orientati
     // A group short of its pieces is not read beyond its end.
     if (items >= thumbIndex + 1) {
         for (int32_t i = 0; i < items; ++i)
-            images.push_back(GetResourceImage(&gResourceCatalogue, group, i));
+            images.push_back(GetPictureItem(group, i));
     }
     imageCount = static_cast<int32_t>(images.size());
     x = px;

@@ -23,6 +23,7 @@ struct SoftD3dCounters {
     uint32_t presents;     // presents that reached the screen
     uint32_t misuse;       // calls outside what the layer supports, or wrong
     uint32_t liveTextures; // textures not yet released
+    uint32_t gammaRamps;   // SetGammaRamp calls
 };
 
 // Device states a test can force, as `TestCooperativeLevel` reports them.
@@ -41,6 +42,10 @@ void SoftD3dResetCounters();
 // D3DERR_DEVICELOST. Calls without a device do nothing.
 void SoftD3dSetDeviceState(SoftD3dDeviceState state);
 SoftD3dDeviceState SoftD3dGetDeviceState();
+
+// The gamma ramp the device was last given (it has no effect on the
+// picture), null without a device or before the first one.
+const D3DGAMMARAMP* SoftD3dGammaRamp();
 
 // The 32-bit ARGB back buffer of the device, null without one.
 const uint32_t* SoftD3dBackBuffer(int32_t* width, int32_t* height);

@@ -129,8 +129,17 @@ public:
         return D3D_OK;
     }
 
-    // Windowed devices ignore the gamma ramp; so does this one.
-    void SetGammaRamp(UINT, DWORD, const D3DGAMMARAMP*) override {}
+    // Windowed devices ignore the gamma ramp; so does this one, keeping it
+    // only for tests to read.
+    void SetGammaRamp(UINT swapChain, DWORD flags, const D3DGAMMARAMP* ramp) override {
+        ++gCounters.gammaRamps;
+        if (swapChain != 0 || flags != D3DSGR_NO_CALIBRATION || ramp == nullptr) {
+            SoftNoteMisuse();
+            return;
+        }
+        gammaRamp_ = *ramp;
+        hasGammaRamp_ = true;
+    }
 
     HRESULT CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
                           D3DPOOL pool, IDirect3DTexture9** texture, HANDLE* shared) override {
@@ -242,6 +251,8 @@ public:
     }
 
     SoftD3dDeviceState state_ = SOFT_D3D_DEVICE_OK;
+    D3DGAMMARAMP gammaRamp_ = {};
+    bool hasGammaRamp_ = false;
     std::vector<uint32_t> backBuffer_;
     int32_t width_ = 0;
     int32_t height_ = 0;
@@ -539,6 +550,11 @@ void SoftD3dSetDeviceState(SoftD3dDeviceState state) {
 
 SoftD3dDeviceState SoftD3dGetDeviceState() {
     return SoftDevice::gCurrent != nullptr ? SoftDevice::gCurrent->state_ : SOFT_D3D_DEVICE_OK;
+}
+
+const D3DGAMMARAMP* SoftD3dGammaRamp() {
+    SoftDevice* device = SoftDevice::gCurrent;
+    return device != nullptr && device->hasGammaRamp_ ? &device->gammaRamp_ : nullptr;
 }
 
 const uint32_t* SoftD3dBackBuffer(int32_t* width, int32_t* height) {

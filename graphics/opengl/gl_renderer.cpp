@@ -98,9 +98,17 @@ void SpreadHighNibbles(uint32_t* pixels, size_t count) {
         pixels[i] |= (pixels[i] >> 4) & 0x0F0F0F0Fu;
 }
 
+// A record may hold any position, size or scale: a corner far off the
+// screen is pulled in to where it still lies far off the screen, so that
+// its conversion to an integer cannot overflow (a NaN lands there too).
+GLint GlCoordinate(double value) {
+    constexpr double kLimit = 1 << 30;
+    return static_cast<GLint>(value > -kLimit ? (value < kLimit ? value : kLimit) : -kLimit);
+}
+
 void EmitQuadVertex(const SpriteQuad& quad, int corner) {
     glTexCoord2f(quad.u[corner], quad.v[corner]);
-    glVertex2i(static_cast<GLint>(quad.x[corner]), static_cast<GLint>(quad.y[corner]));
+    glVertex2i(GlCoordinate(quad.x[corner]), GlCoordinate(quad.y[corner]));
 }
 
 } // namespace
@@ -217,10 +225,12 @@ void GlDrawSprite(SpriteRecord* record) {
 
 void GlFillRect(SpriteRecord* record) {
     uint32_t c = record->colour;
-    GLint left = record->x;
-    GLint top = record->y;
-    GLint right = static_cast<GLint>(static_cast<int64_t>(record->x) + record->width);
-    GLint bottom = static_cast<GLint>(static_cast<int64_t>(record->y) + record->height);
+    GLint left = GlCoordinate(record->x);
+    GLint top = GlCoordinate(record->y);
+    GLint right =
+        GlCoordinate(static_cast<double>(static_cast<int64_t>(record->x) + record->width));
+    GLint bottom =
+        GlCoordinate(static_cast<double>(static_cast<int64_t>(record->y) + record->height));
     glBegin(GL_TRIANGLE_STRIP);
     glColor4ub(static_cast<GLubyte>(c >> 16), static_cast<GLubyte>(c >> 8), static_cast<GLubyte>(c),
                static_cast<GLubyte>(c >> 24));

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <SDL.h>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -21,6 +23,7 @@ std::vector<std::string> gLog;
 int gPlayUpdates = 0;
 int gMaxTaskCount = 0;
 int32_t gPeriodToSet = 0;
+std::vector<uint32_t> gTags; // the stack's tags in the first frame
 
 std::string Name(uint32_t message) {
     switch (message) {
@@ -38,6 +41,10 @@ template <int Which> void Recording(TaskRec* task, uint32_t message) {
     std::string n = Name(message);
     if (!n.empty())
         gLog.push_back(std::string(names[Which]) + ":" + n);
+    if (message == TASK_MSG_UPDATE && gTags.empty()) {
+        for (int i = 0; i < GetTaskCount(); ++i)
+            gTags.push_back(gTaskStack->slots[i].tag);
+    }
     if (message == TASK_MSG_UPDATE && Which == 0) {
         ++gPlayUpdates;
         if (gPeriodToSet != 0)
@@ -60,6 +67,7 @@ protected:
         gPlayUpdates = 0;
         gMaxTaskCount = 0;
         gPeriodToSet = 0;
+        gTags.clear();
         gAppExitCode = 0;
         gFrameCounter = 0;
         ClearGameKeys();
@@ -68,12 +76,16 @@ protected:
         ASSERT_TRUE(WriteSampleArchive("res/base.res"));
     }
     void TearDown() override { gAppTasks = gDefaultAppTasks; }
-    void WriteConfig(int editor, int fps = 40) {
+    void WriteConfig(int editor, int fps = 40, int renderer = 1, int width = 800,
+                     int height = 600) {
         GameConfig c = {};
         SetDefaultConfig(&c);
         c.fullscreen = 0;
         c.editorEnabled = editor;
         c.framesPerSecond = fps;
+        c.rendererKind = renderer;
+        c.screenWidth = width;
+        c.screenHeight = height;
         c.reserved[0] = 0x5A; // must survive the run
         uint8_t bytes[GAME_CONFIG_FILE_SIZE];
         GameConfigToBytes(c, bytes);
@@ -94,8 +106,22 @@ TEST_F(AppTest, QuitMakesTheTasksLeaveTopDownAndRewritesTheConfig) {
         (std::vector<std::string>{"play:enter", "uiflow:enter", "uiflow:leave", "play:leave"}),
         gLog);
     EXPECT_EQ(gMaxTaskCount, 3);
+    EXPECT_EQ((std::vector<uint32_t>{TASK_TAG_APP, TASK_TAG_PLAY, TASK_TAG_UIFLOW}), gTags);
     EXPECT_EQ(ReadAll("game.cfg"), configBytes);
     EXPECT_GE(gFrameCounter, 3u);
+    // The quit frame is counted, but the play task never runs in it.
+    EXPECT_EQ(gPlayUpdates + 1, static_cast<int>(gFrameCounter));
+    EXPECT_EQ(SDL_WasInit(SDL_INIT_EVERYTHING), 0u);
+}
+
+TEST_F(AppTest, TheScreenRectFollowsTheConfiguredSize) {
+    WriteConfig(0, 40, 1, 640, 480);
+    platform.PushQuit(60);
+    EXPECT_EQ(GameMain(), 0);
+    EXPECT_EQ(gScreenRect[0], 640);
+    EXPECT_EQ(gScreenRect[1], 480);
+    EXPECT_EQ(gScreenRect[2], 639);
+    EXPECT_EQ(gScreenRect[3], 479);
 }
 
 TEST_F(AppTest, TheEditorFlagAddsTheEditorTaskOnTop) {
@@ -106,6 +132,24 @@ TEST_F(AppTest, TheEditorFlagAddsTheEditorTaskOnTop) {
                                         "editor:leave", "uiflow:leave", "play:leave"}),
               gLog);
     EXPECT_EQ(gMaxTaskCount, 4);
+    EXPECT_EQ(
+        (std::vector<uint32_t>{TASK_TAG_APP, TASK_TAG_PLAY, TASK_TAG_UIFLOW, TASK_TAG_EDITOR}),
+        gTags);
+}
+
+void EndsTheSessionOnEnter(TaskRec*, uint32_t message) {
+    gLog.push_back("ender:" + Name(message));
+    if (message == TASK_MSG_ENTER)
+        PopAllTasks();
+}
+
+TEST_F(AppTest, ATaskThatEndsTheSessionInItsEnterStopsTheStartUp) {
+    WriteConfig(1);
+    gAppTasks = {{EndsTheSessionOnEnter, Recording<1>, Recording<2>}};
+    EXPECT_EQ(GameMain(), 0);
+    EXPECT_EQ((std::vector<std::string>{"ender:enter", "ender:leave"}), gLog);
+    EXPECT_EQ(GetTaskCount(), 0);
+    EXPECT_EQ(ReadAll("game.cfg"), configBytes);
 }
 
 TEST_F(AppTest, MissingArchiveFailsWithTheMessageAndStillWritesTheConfig) {
@@ -117,6 +161,35 @@ TEST_F(AppTest, MissingArchiveFailsWithTheMessageAndStillWritesTheConfig) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Unable initialize resource\n");
     EXPECT_TRUE(gLog.empty());
     EXPECT_EQ(ReadAll("game.cfg").size(), 56u);
+    EXPECT_EQ(SDL_WasInit(SDL_INIT_EVERYTHING), 0u);
+}
+
+TEST_F(AppTest, AVideoModeThatCannotBeSetFailsAndStillWritesTheConfig) {
+    WriteConfig(0, 40, 3); // no such renderer
+    EXPECT_EQ(GameMain(), 1);
+    EXPECT_TRUE(gLog.empty());
+    EXPECT_EQ(GetTaskCount(), 0);
+    EXPECT_EQ(ReadAll("game.cfg"), configBytes);
+    EXPECT_EQ(SDL_WasInit(SDL_INIT_EVERYTHING), 0u);
+}
+
+TEST_F(AppTest, AMixerThatCannotOpenFailsAndStillWritesTheConfig) {
+    WriteConfig(0);
+    const char* saved = std::getenv("SDL_AUDIODRIVER");
+    std::string previous = saved != nullptr ? saved : "";
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    testing::internal::CaptureStderr();
+    int code = GameMain();
+    std::string err = testing::internal::GetCapturedStderr();
+    if (saved != nullptr)
+        setenv("SDL_AUDIODRIVER", previous.c_str(), 1);
+    else
+        unsetenv("SDL_AUDIODRIVER");
+    EXPECT_EQ(code, 1);
+    EXPECT_NE(err.find("Unable to open audio"), std::string::npos) << err;
+    EXPECT_TRUE(gLog.empty());
+    EXPECT_EQ(ReadAll("game.cfg"), configBytes);
+    EXPECT_EQ(SDL_WasInit(SDL_INIT_EVERYTHING), 0u);
 }
 
 TEST_F(AppTest, CorruptArchiveFailsLikeAMissingOne) {
@@ -163,6 +236,8 @@ TEST_F(AppTest, ZeroFrameRateRunsAtForty) {
     GameMain();
     ASSERT_FALSE(platform.delays().empty());
     EXPECT_EQ(platform.delays().front(), 25u);
+    EXPECT_EQ(FramePeriodForRate(-5), 25);
+    EXPECT_EQ(FramePeriodForRate(30), 33);
 }
 
 void LogFocus(int32_t resumed) {
@@ -202,6 +277,23 @@ TEST_F(AppTest, FocusLossStopsTheTasksAndDropsQueuedKeys) {
     EXPECT_EQ(gGameKeysHeld & GameKeyBit(' '), 0u); // no key stays held
     // About 140 ms without frames: 60..200 polls every 20 ms.
     EXPECT_LT(gFrameCounter, 260u / 25u);
+    // No task ran in the inactive passes, which are not counted.
+    EXPECT_EQ(gPlayUpdates + 1, static_cast<int>(gFrameCounter));
+}
+
+TEST_F(AppTest, AMouseFocusEventAloneChangesNothing) {
+    WriteConfig(0);
+    gFocusObserver = LogFocus;
+    platform.PushKeyDown(' ', 10);
+    platform.PushActive(0, SDL_APPMOUSEFOCUS, 30);
+    platform.PushQuit(100);
+    GameMain();
+    gFocusObserver = nullptr;
+    EXPECT_EQ(
+        (std::vector<std::string>{"play:enter", "uiflow:enter", "uiflow:leave", "play:leave"}),
+        gLog);
+    EXPECT_NE(gGameKeysHeld & GameKeyBit(' '), 0u);
+    EXPECT_EQ(gPlayUpdates + 1, static_cast<int>(gFrameCounter));
 }
 
 TEST_F(AppTest, QuitWhileInactiveEndsTheGameNormally) {

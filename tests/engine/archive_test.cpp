@@ -2,6 +2,7 @@
 // the archives that must be refused.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <thread>
 
@@ -221,6 +222,9 @@ TEST(ArchiveExternal, SizesAndContentsComeFromTheOutsideFile) {
     EXPECT_EQ(GetEntrySize(archive.get(), 4), 0u);
     uint8_t buffer[8];
     EXPECT_EQ(ReadEntry(archive.get(), buffer, 4), 0u);
+    // The builder wrote the backslash path literally, as one file name.
+    for (const char* name : {"/picture.bin", "/one.bin", "/two.bin", "/win.bin", "\\win.bin", ""})
+        std::remove((folder + name).c_str());
 }
 
 TEST(ArchiveThreads, ReadsFromTwoThreadsDoNotDisturbEachOther) {
@@ -260,6 +264,33 @@ TEST(ArchiveDamage, RandomDirectoriesNeverReadOutOfBounds) {
             EXPECT_EQ(buffer[size], 0xEE);
         }
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST(ArchiveSizes, ReadEntryUpToNeverWritesPastItsCapacity) {
+    const std::string path = TestFilePath(".outside");
+    ArchiveBuilder builder;
+    builder.AddExternal(0, path, BytesOf("outside file grown since it was measured"));
+    builder.AddCompressed(3, SampleText(5000));
+    builder.AddPlain(3, BytesOf("plain bytes"));
+    builder.AddLink(2);
+    ASSERT_TRUE(builder.WriteExternalFiles());
+    OpenedArchive archive(builder.Build());
+    ASSERT_TRUE(archive.opened());
+    for (uint32_t i = 0; i < 3; ++i) {
+        std::vector<uint8_t> buffer(7 + 16, 0xEE);
+        EXPECT_EQ(ReadEntryUpTo(archive.get(), buffer.data(), i, 7), 7u) << i;
+        EXPECT_EQ(std::count(buffer.begin() + 7, buffer.end(), 0xEE), 16) << i;
+        std::vector<uint8_t> whole = ReadWholeEntry(archive.get(), i);
+        EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + 7, whole.begin())) << i;
+    }
+    uint8_t small[3] = {0xEE, 0xEE, 0xEE};
+    EXPECT_EQ(ReadEntryUpTo(archive.get(), small, 3, 3), 0u);
+    EXPECT_EQ(small[0], 0xEE);
+    std::remove(path.c_str());
 }
 
 } // namespace

@@ -2,9 +2,13 @@
 // texts, and the fatal reports of a bad layout.
 #include <gtest/gtest.h>
 
+#include <SDL_mixer.h>
+#include <algorithm>
+
 #include "engine/bytes.h"
 #include "engine/catalogue.h"
 #include "graphics/image.h"
+#include "media/mmplay.h"
 #include "tests/engine/archive_test_util.h"
 #include "tests/support/archive_builder.h"
 #include "tests/support/png_writer.h"
@@ -68,6 +72,49 @@ TEST_F(CatalogueTest, GroupsStoredOutOfOrderGetTheirSizes) {
     EXPECT_EQ(cache_.itemCount, 11u);
     EXPECT_EQ(Text(GetResource(&catalogue_, 2, 4), 4), "g2i4");
     EXPECT_EQ(GetResourceSize(&catalogue_, 2, 4), 4u);
+}
+
+TEST_F(CatalogueTest, GroupEndsFollowTheNearestFirstEntryAboveForAnyOrder) {
+    // Distinct first entries anywhere in [A, B], the last one possibly at
+    // B itself, against the rule written out directly: the nearest other
+    // first entry at or above, or B.
+    const uint32_t groupLimit = layout_.GroupLimit(), entryLimit = layout_.EntryLimit();
+    for (uint32_t seed = 1; seed <= 60; ++seed) {
+        std::vector<uint8_t> noise = RandomBytes(16, seed);
+        std::vector<uint32_t> firsts;
+        for (uint32_t k = 0; firsts.size() < sizes_.size(); ++k) {
+            uint32_t first = groupLimit + noise[k % noise.size()] % (entryLimit - groupLimit + 1);
+            if (k >= noise.size())
+                first = groupLimit + k % (entryLimit - groupLimit + 1);
+            if (std::find(firsts.begin(), firsts.end(), first) == firsts.end())
+                firsts.push_back(first);
+        }
+        ArchiveBuilder flat = layout_.ToArchive();
+        for (uint32_t k = 0; k < firsts.size(); ++k)
+            flat.Set(CatalogueBuilder::kGroupBase + 2 + k, LinkEntry(firsts[k]));
+        OpenedArchive archive(flat.Build(), ".s" + std::to_string(seed));
+        ASSERT_TRUE(archive.opened());
+        ResourceCatalogue catalogue{};
+        CacheTable cache{};
+        ASSERT_EQ(BuildResourceCatalogue(&catalogue, archive.get(), &cache, &frames_,
+                                         CATALOGUE_ROOT_ENTRY),
+                  1);
+        uint32_t items = 0;
+        for (uint32_t k = 0; k < firsts.size(); ++k) {
+            uint32_t end = entryLimit;
+            for (uint32_t j = 0; j < firsts.size(); ++j)
+                if (j != k && firsts[j] >= firsts[k] && firsts[j] < end)
+                    end = firsts[j];
+            EXPECT_EQ(GetGroupSize(&catalogue, k), end - firsts[k]) << seed << " group " << k;
+            EXPECT_EQ(GetResourceIndex(&catalogue, k, 0), firsts[k]);
+            EXPECT_EQ(cache.rowStarts[k], items) << seed << " group " << k;
+            items += end - firsts[k];
+        }
+        EXPECT_EQ(cache.itemCount, items) << seed;
+        EXPECT_LE(cache.itemCount, cache.itemCapacity) << seed;
+        UnloadCatalogue(&catalogue);
+        CacheTableFree(&cache);
+    }
 }
 
 TEST_F(CatalogueTest, NegativeItemsCountFromTheEnd) {
@@ -156,6 +203,40 @@ TEST_F(CatalogueTest, LoadsEachItemByItsType) {
     EXPECT_EQ(handle, 0u);
     EXPECT_EQ(UnloadGroup(&catalogue_, 2), 1);
     EXPECT_EQ(CacheTableGet(&cache_, 2, 0), 0u);
+}
+
+TEST_F(CatalogueTest, SoundsAreRegisteredWithThePlayerAndUnloadedThroughIt) {
+    const uint8_t types[] = {static_cast<uint8_t>(RES_TYPE_SOUND_PREDECODED),
+                             static_cast<uint8_t>(RES_TYPE_SOUND_STREAMED),
+                             static_cast<uint8_t>(RES_TYPE_SOUND_IN_MEMORY)};
+    const int32_t kinds[] = {SOUND_PREDECODED, SOUND_STREAMED, SOUND_IN_MEMORY};
+    for (uint32_t i = 0; i < 3; ++i)
+        layout_.SetItem(2, i, PlainEntry(types[i], {1, 2, 3, 4}));
+    Open();
+    // The player must be closed whatever the test's outcome: it is global.
+    struct PlayerGuard {
+        ~PlayerGuard() { gMMplay.Close(); }
+    } guard;
+    ASSERT_EQ(gMMplay.Open(44100, AUDIO_S16LSB, 2, 4096, 4, archive_->get()), 0);
+    SDL_PauseAudio(1);
+    for (uint32_t i = 0; i < 3; ++i) {
+        const uint32_t entry = GetResourceIndex(&catalogue_, 2, int32_t(i));
+        ResourceHandle handle = 7;
+        EXPECT_EQ(GetResourceCached(&catalogue_, 2, int32_t(i), &handle), 0) << i;
+        EXPECT_EQ(handle, entry) << i;
+        const MMsound* sound = gMMplay.GetSound(int32_t(entry));
+        ASSERT_NE(sound, nullptr) << i;
+        EXPECT_EQ(sound->kind, kinds[i]) << i;
+    }
+    // Registering prepares a sound; it starts nothing.
+    for (int32_t ch = 0; ch < gMMplay.GetMixingChannels(); ++ch)
+        EXPECT_EQ(gMMplay.GetChannel(ch)->sound, nullptr) << ch;
+    EXPECT_EQ(UnloadGroup(&catalogue_, 2), 1);
+    for (uint32_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(gMMplay.GetSound(int32_t(GetResourceIndex(&catalogue_, 2, int32_t(i)))), nullptr)
+            << i;
+        EXPECT_EQ(CacheTableGet(&cache_, 2, i), 0u) << i;
+    }
 }
 
 TEST_F(CatalogueTest, TextsEndAfterTheirLastWholeCodeUnit) {

@@ -20,7 +20,8 @@ std::vector<uint8_t> ReadAll(const char* path) {
 
 void WriteAll(const char* path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 std::vector<uint8_t> DefaultFileBytes() {
@@ -79,6 +80,29 @@ TEST_F(ConfigTest, VersionTenRoundTripsByteForByteWithReservedBytes) {
     std::remove("game.cfg");
     SaveConfig(&config);
     EXPECT_EQ(ReadAll("game.cfg"), file);
+}
+
+TEST_F(ConfigTest, EveryFieldComesFromItsOwnOffset) {
+    std::vector<uint8_t> file = DefaultFileBytes();
+    PutI32LE(&file[24], 1001);
+    PutI32LE(&file[28], 1002);
+    PutI32LE(&file[32], 1003);
+    PutI32LE(&file[36], 1004);
+    PutI32LE(&file[40], 1005);
+    PutU16LE(&file[44], 1006);
+    PutI32LE(&file[48], 1007);
+    PutI32LE(&file[52], 1008);
+    WriteAll("game.cfg", file);
+    LoadConfig(&config);
+    EXPECT_EQ(config.screenWidth, 1001);
+    EXPECT_EQ(config.screenHeight, 1002);
+    EXPECT_EQ(config.framesPerSecond, 1003);
+    EXPECT_EQ(config.fullscreen, 1004);
+    EXPECT_EQ(config.reduceTextures, 1005);
+    EXPECT_EQ(config.colour16, 1006);
+    EXPECT_EQ(config.rendererKind, 1007);
+    EXPECT_EQ(config.editorEnabled, 1008);
+    EXPECT_EQ(ReadAll("game.cfg"), file); // a version-10 file is only read
 }
 
 TEST_F(ConfigTest, ShortFileFillsOnlyTheBytesItHas) {

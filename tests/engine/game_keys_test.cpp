@@ -25,6 +25,15 @@ TEST_F(GameKeysTest, TableFollowsTheKeypadLayout) {
     EXPECT_EQ(GameKeyBit(kF1), 0u);
 }
 
+TEST_F(GameKeysTest, EverySlotHoldsItsKey) {
+    const int32_t expected[32] = {27,  '0', '1', 's', '3', 'a', '5', 'd', '7', 'w',
+                                  '9', '*', '#', 276, 275, 273, 274, 13,  32};
+    for (int bit = 0; bit < 32; ++bit)
+        EXPECT_EQ(gGameKeyTable[bit], expected[bit]) << bit;
+    for (int bit = 0; bit < 19; ++bit)
+        EXPECT_EQ(GameKeyBit(expected[bit]), 1u << bit) << bit;
+}
+
 TEST_F(GameKeysTest, PressAndReleaseInOneFrameIsSeenForThatFrameOnly) {
     EndGameKeyFrame();
     GameKeyDown(kSpace);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "engine/helpers.h"
 
@@ -17,6 +18,15 @@ TEST(ZAlloc, GivesZeroedBlocksAndNullForNonPositiveSizes) {
     FreeAndNull(&block);
     EXPECT_EQ(block, nullptr);
     FreeAndNull(&block); // a second free is a no-op
+}
+
+TEST(FillBytes, UsesTheLowByteOfTheValue) {
+    uint8_t bytes[6] = {1, 2, 3, 4, 5, 6};
+    FillBytes(bytes + 1, 0x1AB, 4);
+    EXPECT_EQ((std::vector<uint8_t>(bytes, bytes + 6)),
+              (std::vector<uint8_t>{1, 0xAB, 0xAB, 0xAB, 0xAB, 6}));
+    FillBytes(bytes, 0, -3); // a negative count writes nothing
+    EXPECT_EQ(bytes[0], 1);
 }
 
 TEST(FatalExits, EndWithAFailureCodeAndTheMessage) {
@@ -68,7 +78,7 @@ TEST(ISqrt, EqualsRoundToNearestOverSampledAndBoundaryInputs) {
         uint32_t n = NextRandom() >> (i % 32);
         ASSERT_EQ(ISqrt(n), RoundedSqrt(n)) << n;
     }
-    for (uint64_t r = 1; r < 65536; r += 97) {
+    for (uint64_t r = 1; r <= 65536; ++r) {
         for (int64_t d = -2; d <= 2; ++d) {
             uint64_t n = r * r + r + d; // around the rounding boundary
             if (n <= 0xFFFFFFFFu) {
@@ -89,8 +99,7 @@ TEST(IntegerMaths, AbsAndSign) {
 
 TEST(Random, SequenceFromTheInitialState) {
     SetRandomState(kInitialRandomState);
-    const uint32_t expected[] = {0x88C00807u, 0xCC15059Cu, 0x21A6BE29u, 0x62806A9Bu,
-                                 0x4841C1D1u};
+    const uint32_t expected[] = {0x88C00807u, 0xCC15059Cu, 0x21A6BE29u, 0x62806A9Bu, 0x4841C1D1u};
     for (uint32_t e : expected)
         EXPECT_EQ(NextRandom(), e);
     SetRandomState(kInitialRandomState);
@@ -126,6 +135,9 @@ TEST(Random, RangesStayInsideTheirBounds) {
         EXPECT_GE(f, -1.5f);
         EXPECT_LE(f, 2.5f);
     }
+    // Random spreads the raw word over [min, max] in double precision.
+    SetRandomState(kInitialRandomState);
+    EXPECT_EQ(Random(-2.0f, 6.0f), static_cast<float>(-2.0 + 0x88C00807u * 8.0 / 4294967295.0));
     // The full 32-bit range does not divide by zero.
     uint32_t before = GetRandomState();
     RandomInt(0, 0xFFFFFFFFu);
@@ -251,6 +263,55 @@ TEST_F(DataListTest, RemoveKeepsHeadTailAndReuseWorks) {
     EXPECT_EQ(list.head, list.tail);
     EXPECT_EQ(list.head->next, list.head);
     EXPECT_EQ(Value(list.head), 42);
+}
+
+// Node order seen from the head through `next` and from the tail through
+// `prev`; both must agree with the model.
+void ExpectListIs(const DataList& list, const std::vector<int>& model) {
+    ASSERT_EQ(list.count, model.size());
+    if (model.empty())
+        return;
+    const DataListNode* n = list.head;
+    for (size_t i = 0; i < model.size(); ++i, n = n->next)
+        ASSERT_EQ(*static_cast<int*>(n->data), model[i]) << "forward " << i;
+    ASSERT_EQ(n, list.head);
+    n = list.tail;
+    for (size_t i = model.size(); i-- > 0; n = n->prev)
+        ASSERT_EQ(*static_cast<int*>(n->data), model[i]) << "backward " << i;
+    ASSERT_EQ(n, list.tail);
+    for (uint32_t i = 0; i < list.count; ++i) {
+        ASSERT_EQ(*static_cast<int*>(DataListNodeAt(&list, i, 0)->data), model[i]);
+        ASSERT_EQ(*static_cast<int*>(DataListNodeAt(&list, i, 1)->data),
+                  model[model.size() - 1 - i]);
+    }
+    ASSERT_EQ(DataListNodeAt(&list, list.count, 0), nullptr);
+    ASSERT_EQ(DataListNodeAt(&list, list.count, 1), nullptr);
+}
+
+TEST(DataList, InsertAndRemoveMatchAVectorForEverySizeIndexAndEnd) {
+    for (uint32_t size = 0; size <= 7; ++size) {
+        for (int32_t end = 0; end <= 1; ++end) {
+            for (uint32_t index = 0; index <= size; ++index) {
+                DataList list;
+                DataListInit(&list);
+                std::vector<int> model;
+                for (int v = 0; v < static_cast<int>(size); ++v) {
+                    DataListInsert(&list, &v, sizeof(v), list.count, 0);
+                    model.push_back(v);
+                }
+                int marker = 100;
+                ASSERT_NE(DataListInsert(&list, &marker, sizeof(marker), index, end), nullptr);
+                model.insert(end == 0 ? model.begin() + index : model.end() - index, marker);
+                ExpectListIs(list, model);
+                // Remove at the same index from the other end.
+                uint32_t back = static_cast<uint32_t>(model.size()) - 1 - index;
+                DataListRemove(&list, DataListNodeAt(&list, back, 1 - end));
+                model.erase(end == 0 ? model.begin() + index : model.end() - 1 - index);
+                ExpectListIs(list, model);
+                DataListClear(&list);
+            }
+        }
+    }
 }
 
 TEST(DataList, EmptyPayloadsAndPointerPayloads) {

@@ -170,3 +170,48 @@ TEST(LzwPruning, AnyPrefixesStayWithinTheDictionary) {
 }
 
 } // namespace
+
+namespace {
+
+// Each request goes to its own heap block of exactly the requested size
+// followed by guard bytes, so a block copy that strays past the request
+// shows up as a changed guard here and as an overflow under ASan.
+TEST(LzwDecodePaths, RequestsNeverWriteOutsideTheirBuffer) {
+    const std::vector<uint8_t> data = MixedData();
+    const uint32_t size = static_cast<uint32_t>(data.size());
+    OpenedArchive archive(CompressedArchive(data));
+    ASSERT_TRUE(archive.opened());
+    constexpr uint32_t kGuard = 64;
+    for (bool guarded : {true, false}) {
+        LzwInput input;
+        LzwState state;
+        LzwInputInit(&input, archive.get(), 0);
+        LzwInputRefill(&input);
+        uint8_t* cursor = input.buffer;
+        LzwDictInit(&state, nullptr);
+        uint32_t done = 0;
+        bool same = true, guardsIntact = true;
+        for (uint32_t k = 0; done < size && same; ++k) {
+            // Sizes around the copy block, so that requests end at every
+            // distance from a block boundary, and now and then one long
+            // enough for the longest strings.
+            const uint32_t step = k % 5 == 4 ? 1 + (k * 13) % 900 : 1 + (k * 7) % 48;
+            const uint32_t want = std::min(step, size - done);
+            std::vector<uint8_t> block(want + (guarded ? kGuard : 0), 0xA5);
+            LzwSetOutput(&state, block.data());
+            const uint32_t got = LzwDecode(&state, &input, &cursor, static_cast<int32_t>(want));
+            same = got == want &&
+                   std::equal(block.begin(), block.begin() + want, data.begin() + long(done));
+            for (uint32_t g = want; g < block.size(); ++g)
+                guardsIntact = guardsIntact && block[g] == 0xA5;
+            done += got;
+        }
+        EXPECT_TRUE(same) << "at " << done;
+        EXPECT_TRUE(guardsIntact);
+        EXPECT_EQ(done, size);
+        LzwDictFree(&state);
+        LzwInputFree(&input);
+    }
+}
+
+} // namespace

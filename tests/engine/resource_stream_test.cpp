@@ -31,7 +31,10 @@ protected:
         archive_ = std::make_unique<OpenedArchive>(builder.Build());
         ASSERT_TRUE(archive_->opened());
     }
-    void TearDown() override { std::remove((folder_ + "/data.bin").c_str()); }
+    void TearDown() override {
+        std::remove((folder_ + "/data.bin").c_str());
+        std::remove(folder_.c_str());
+    }
 
     std::vector<uint8_t> ReadInChunks(uint32_t entry, int32_t chunk, uint32_t* calls = nullptr) {
         ResourceStream stream;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "engine/task_stack.h"
@@ -12,11 +13,16 @@ std::vector<std::string> gLog;
 
 std::string MessageName(uint32_t m) {
     switch (m) {
-    case TASK_MSG_ENTER: return "enter";
-    case TASK_MSG_DRAW: return "draw";
-    case TASK_MSG_UPDATE: return "update";
-    case TASK_MSG_LEAVE: return "leave";
-    default: return "user" + std::to_string(m ^ TASK_MSG_USER);
+    case TASK_MSG_ENTER:
+        return "enter";
+    case TASK_MSG_DRAW:
+        return "draw";
+    case TASK_MSG_UPDATE:
+        return "update";
+    case TASK_MSG_LEAVE:
+        return "leave";
+    default:
+        return "user" + std::to_string(m ^ TASK_MSG_USER);
     }
 }
 
@@ -172,6 +178,12 @@ TEST_F(TaskStackTest, UserMessageCarriesAFullPointer) {
     EXPECT_EQ(answer, 0x123456789LL);
     EXPECT_EQ(gLog.back(), "Q:user100");
     EXPECT_EQ(task->messageArg, TaskWord(&answer));
+    // A record kept after its task left receives nothing.
+    PopTask();
+    gLog.clear();
+    SendTaskMessage(task, 100, TaskWord(&answer));
+    SendTaskMessage(nullptr, 100, 0);
+    EXPECT_TRUE(gLog.empty());
 }
 
 void TaggedX(TaskRec* task, uint32_t message) {
@@ -199,10 +211,12 @@ TEST_F(TaskStackTest, FindByTagListsBottomUpThenStopsAboveTop) {
 
 TEST_F(TaskStackTest, PushClearsTheStaleTagOfTheSlot) {
     PushTask(TaggedX, 0, 0);
+    SendTaskMessage(&gTaskStack->slots[0], 1, 0x55);
     PopTask();
     PushTask(Logger<'B'>, 5, 6);
     uint16_t cursor = 0;
     EXPECT_EQ(FindTaskByTag(7, &cursor), nullptr);
+    EXPECT_EQ(gTaskStack->slots[0].messageArg, 0u);
     EXPECT_EQ(gTaskStack->slots[0].DataAs<int>(), 5);
     EXPECT_EQ(gTaskStack->slots[0].ParamAs<int>(), 6);
 }
@@ -210,7 +224,74 @@ TEST_F(TaskStackTest, PushClearsTheStaleTagOfTheSlot) {
 TEST_F(TaskStackTest, PushOntoAFullStackIsFatal) {
     for (int i = 0; i < TASK_STACK_SIZE; ++i)
         PushTask(Logger<'F'>, 0, 0);
-    EXPECT_EXIT(PushTask(Logger<'F'>, 0, 0), ::testing::ExitedWithCode(1), "");
+    // The diagnostic goes to standard output; the death test reads stderr.
+    EXPECT_EXIT(
+        {
+            dup2(2, 1);
+            PushTask(Logger<'F'>, 0, 0);
+        },
+        ::testing::ExitedWithCode(1), "Task stack is full");
+}
+
+void PushesThenTags(TaskRec* task, uint32_t message) {
+    Logger<'P'>(task, message);
+    if (message == TASK_MSG_ENTER) {
+        PushTask(TaggedX, 0, 0);
+        SetTaskTag(5); // still this task's tag after the nested push
+    }
+}
+
+TEST_F(TaskStackTest, ANestedPushGivesTheCurrentSlotBackToThePusher) {
+    PushTask(PushesThenTags, 0, 0);
+    EXPECT_EQ(gTaskStack->slots[0].tag, 5u);
+    EXPECT_EQ(gTaskStack->slots[1].tag, 7u);
+    EXPECT_EQ((std::vector<std::string>{"P:enter", "X:enter"}), gLog);
+}
+
+TEST_F(TaskStackTest, ASuspendedStackRunsNothing) {
+    PushTask(DrawingD, 0, 0);
+    gLog.clear();
+    gTaskStack->stackFlags = 1;
+    RunTasks();
+    EXPECT_EQ(gTaskStack->frameCount, 0u);
+    EXPECT_TRUE(gLog.empty());
+    gTaskStack->stackFlags = 0;
+}
+
+void PopsOnceOnLeave(TaskRec* task, uint32_t message) {
+    Logger<'L'>(task, message);
+    if (message == TASK_MSG_LEAVE)
+        PopTask();
+}
+
+TEST_F(TaskStackTest, APopInsideALeavePopsTheTaskBelowNotTheLeavingOne) {
+    PushTask(Logger<'A'>, 0, 0);
+    PushTask(Logger<'B'>, 0, 0);
+    PushTask(PopsOnceOnLeave, 0, 0);
+    gLog.clear();
+    PopTask();
+    EXPECT_EQ((std::vector<std::string>{"L:leave", "B:leave"}), gLog);
+    EXPECT_EQ(GetTaskCount(), 1);
+    EXPECT_EQ(gTaskStack->slots[1].handler, nullptr);
+    EXPECT_EQ(gTaskStack->slots[2].handler, nullptr);
+}
+
+void PopsTopOnUpdate(TaskRec* task, uint32_t message) {
+    if (message == TASK_MSG_ENTER)
+        task->flags |= TASK_FLAG_UPDATE_BELOW;
+    Logger<'A'>(task, message);
+    if (message == TASK_MSG_UPDATE && GetTaskCount() == 3)
+        PopTask();
+}
+
+TEST_F(TaskStackTest, AnUpdateThatPopsTheTopMakesTheNextTaskTopInTheSamePass) {
+    PushTask(PopsTopOnUpdate, 0, 0);
+    PushTask(Logger<'B'>, 0, 0);
+    PushTask(DrawingD, 0, 0);
+    gLog.clear();
+    RunTasks();
+    EXPECT_EQ((std::vector<std::string>{"A:update", "D:leave", "B:update"}), gLog);
+    EXPECT_EQ(gTaskStack->slots[1].flags & TASK_FLAG_TOP, TASK_FLAG_TOP);
 }
 
 } // namespace

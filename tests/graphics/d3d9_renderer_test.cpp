@@ -526,4 +526,74 @@ TEST_F(D3dReadBack, ReadScreenSeesTheFrameDrawnSoFarBottomRowFirst) {
     EXPECT_EQ(Pixel(205, 205), 0xFF00FF00u);
 }
 
+using D3dModeSetting = D3dScreenTest;
+
+TEST_F(D3dModeSetting, GammaRampIsTheIdentityAndIsGivenAgainAfterAReset) {
+    const D3DGAMMARAMP* ramp = SoftD3dGammaRamp();
+    ASSERT_NE(ramp, nullptr);
+    for (int i = 0; i < 256; ++i) {
+        ASSERT_EQ(ramp->red[i], i * 255) << i;
+        ASSERT_EQ(ramp->green[i], i * 255) << i;
+        ASSERT_EQ(ramp->blue[i], i * 255) << i;
+    }
+    SoftD3dSetDeviceState(SOFT_D3D_DEVICE_NOT_RESET);
+    Frame(); // the present sees the loss
+    EXPECT_EQ(SoftD3dGetCounters().gammaRamps, 0u);
+    Frame(); // the reset makes the device resources again
+    EXPECT_EQ(gD3dDeviceLost, 0);
+    EXPECT_EQ(SoftD3dGetCounters().gammaRamps, 1u);
+}
+
+using D3dFiltering = D3dScreenTest;
+
+// Per channel: a texel pair mixed with weight `w` of the second.
+uint32_t MixPixels(uint32_t a, uint32_t b, double w) {
+    uint32_t out = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        double c = Channel(a, shift) * (1.0 - w) + Channel(b, shift) * w;
+        out |= static_cast<uint32_t>(std::lround(c)) << shift;
+    }
+    return out;
+}
+
+TEST_F(D3dFiltering, SwitchChoosesBilinearSamplingUntilTheNextReset) {
+    Image* image = Uploaded(MakePatternImage(30, 20));
+    SpriteTransform scale = {2.0f, 2.0f, 0, 0, 0.0f, 0, 0, 1.0f, 1.0f, 1.0f, 1.0f};
+    auto blocks = [](int32_t x, int32_t y) { return PatternPixel((x - 100) / 2, (y - 100) / 2); };
+
+    SetTextureFiltering(1);
+    Sprite(image, 100, 100, SPRITE_FLAG_TRANSFORM, 0, &scale);
+    Frame();
+    // Pixel 2i + 1 samples texel coordinate i + 0.75: a quarter of the way
+    // from texel i to texel i + 1, across and down.
+    int wrong = 0;
+    for (int32_t j = 0; j + 1 < 20; ++j)
+        for (int32_t i = 0; i + 1 < 30; ++i) {
+            uint32_t top = MixPixels(PatternPixel(i, j), PatternPixel(i + 1, j), 0.25);
+            uint32_t bottom = MixPixels(PatternPixel(i, j + 1), PatternPixel(i + 1, j + 1), 0.25);
+            uint32_t want = MixPixels(top, bottom, 0.25);
+            uint32_t got = Pixel(100 + 2 * i + 1, 100 + 2 * j + 1);
+            if (PixelDistance(got, want) > 1 && wrong++ < 4)
+                ADD_FAILURE() << "texel " << i << ", " << j << ": " << std::hex << got
+                              << " instead of about " << want;
+        }
+    EXPECT_EQ(wrong, 0);
+
+    SetTextureFiltering(0);
+    Sprite(image, 100, 100, SPRITE_FLAG_TRANSFORM, 0, &scale);
+    Frame();
+    ExpectArea(100, 100, 60, 40, blocks);
+
+    // A reset brings back the device's default sampling; the switch is not
+    // given again.
+    SetTextureFiltering(1);
+    SoftD3dSetDeviceState(SOFT_D3D_DEVICE_NOT_RESET);
+    Frame();
+    Frame();
+    ASSERT_EQ(gD3dDeviceLost, 0);
+    Sprite(image, 100, 100, SPRITE_FLAG_TRANSFORM, 0, &scale);
+    Frame();
+    ExpectArea(100, 100, 60, 40, blocks);
+}
+
 } // namespace

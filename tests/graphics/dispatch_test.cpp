@@ -1,12 +1,15 @@
 // The renderer dispatch without a renderer, the draw capture seam, and the
 // triangle range of mesh calls that both renderers share.
+#include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "graphics/image.h"
 #include "graphics/renderer.h"
 #include "graphics/sprite_geometry.h"
+#include "tests/graphics/screen_draw.h"
 #include "tests/graphics/test_images.h"
 #include "tests/support/draw_capture.h"
 
@@ -45,6 +48,45 @@ TEST(DispatchWithoutRenderer, EveryCallIsANoOp) {
     EXPECT_EQ(DrawTriangleMesh(&mesh), 0);
     EXPECT_EQ(DrawTriangleMesh(nullptr), 0);
     FreeImage(&image);
+}
+
+// A failed mode set says why on standard error, returns 0 and leaves the
+// kind that failed; later calls through the dispatch do no harm.
+TEST(ModeSettingFailure, Direct3D9WithoutVideoSaysTheQueryFailed) {
+    ASSERT_EQ(SDL_WasInit(SDL_INIT_VIDEO), 0u);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(SetVideoMode(800, 600, 32, 0, RENDERER_D3D9, 0), 0);
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err.rfind("Video query failed: ", 0), 0u) << err;
+    EXPECT_EQ(err.back(), '\n');
+    EXPECT_EQ(gRendererKind, RENDERER_D3D9);
+    Image* image = MakePatternImage(8, 8);
+    UploadTexture(image);
+    EXPECT_NE(image->pixels, nullptr);
+    SpriteRecord r = ScreenSprite(image, 0, 0);
+    DrawSprite(&r);
+    FillRect(&r);
+    PresentFrame();
+    SuspendRenderer();
+    SetTextureFiltering(1);
+    std::vector<uint8_t> screen(READ_SCREEN_BYTES, 0xAB);
+    ReadScreen(screen.data());
+    EXPECT_EQ(screen[0], 0);
+    FreeImage(&image);
+    ShutdownRenderer();
+    SetVideoMode(0, 0, 0, 0, RENDERER_NONE, 0);
+}
+
+TEST(ModeSettingFailure, OpenGlWithoutOpenGlSaysTheModeSetFailed) {
+    ScopedEnv driver("SDL_VIDEODRIVER", "dummy");
+    ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO | SDL_INIT_NOPARACHUTE), 0) << SDL_GetError();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(SetVideoMode(800, 600, 32, 0, RENDERER_OPENGL, 0), 0);
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err, std::string("Video mode set failed: ") + SDL_GetError() + "\n");
+    EXPECT_EQ(gRendererKind, RENDERER_OPENGL);
+    SetVideoMode(0, 0, 0, 0, RENDERER_NONE, 0);
+    SDL_Quit();
 }
 
 // The rope of the level objects: four vertices, two triangles, stride 1.

@@ -229,6 +229,16 @@ TEST_F(GlRenderer, AlphaSpriteAndFillBlend) {
     FreeImage(&image);
 }
 
+// Far right or far down, a rectangle's far edge passes the 32-bit range;
+// it stays off the screen as under Direct3D 9 instead of wrapping round to
+// cover it.
+TEST_F(GlRenderer, FillsBeyondTheIntegerRangeStayOffTheScreen) {
+    FillScreen(0, 0, 800, 600, 0xFFFFFFFFu);
+    FillScreen(INT32_MAX - 5, 10, 100, 10, 0xFFFF0000u);
+    FillScreen(10, INT32_MAX - 5, 10, 100, 0xFFFF0000u);
+    ExpectScreen(Screen(), 0, 0, 800, 600, [](int32_t, int32_t) { return 0xFFFFFFFFu; });
+}
+
 TEST_F(GlRenderer, MeshDrawsColouredAndTexturedTriangles) {
     Image* image = MakeSolidImage(2, 2, 0xFF00FF00u);
     UploadTexture(image);

@@ -262,3 +262,51 @@ TEST(XvidDecoding, TruncatedMovieEndsWithoutASpin) {
         EXPECT_TRUE(last == 1 || last == -1);
     }
 }
+
+TEST(VorbisDecoding, TheFirstOfTwoVorbisStreamsIsPlayed) {
+    auto file = MuxOgg(
+        {EncodeVorbisStream(Samples().monoPcm, 31), EncodeVorbisStream(Samples().stereoPcm, 32)});
+    MMlib reader;
+    ASSERT_EQ(OpenBytes(&reader, file), 0);
+    EXPECT_EQ(InfoOf(reader).audioChannels, 1);
+    MMlib alone;
+    ASSERT_EQ(OpenBytes(&alone, Samples().mono), 0);
+    std::vector<int16_t> both, one;
+    ReadAllPcm(&reader, 4096, &both);
+    ReadAllPcm(&alone, 4096, &one);
+    EXPECT_EQ(both, one);
+}
+
+TEST(XvidDecoding, PictureSizeChangingMidwayEndsTheMovie) {
+    Watchdog watchdog("decoding a movie that changes size", 20);
+    VideoStreamOptions small;
+    small.frames = 2;
+    small.source = SolidColourFrames({0x808080}, small.width, small.height);
+    VideoStreamOptions large = small;
+    large.width = small.width * 2;
+    large.height = small.height * 2;
+    large.source = SolidColourFrames({0x808080}, large.width, large.height);
+    // The larger pictures come with their own VOL header, which the decoder
+    // would follow into a frame buffer sized for the smaller ones.
+    OggStreamData stream = EncodeXvidStream(small, 5);
+    OggStreamData tail = EncodeXvidStream(large, 5);
+    double time = stream.packets.back().time;
+    int64_t granule = stream.packets.back().granule;
+    for (size_t p = static_cast<size_t>(tail.headerPackets); p < tail.packets.size(); ++p) {
+        OggPacketData packet = tail.packets[p];
+        packet.time += time + 1.0;
+        packet.granule += granule + 1;
+        stream.packets.push_back(packet);
+    }
+    std::vector<uint8_t> movie = MuxOgg({stream});
+    MMlib reader;
+    ASSERT_EQ(OpenBytes(&reader, movie), 0);
+    MediaInfo info = InfoOf(reader);
+    ASSERT_EQ(info.videoWidth, small.width);
+    std::vector<uint8_t> frame(static_cast<size_t>(info.frameBytes));
+    EXPECT_EQ(reader.DecodeVideoFrame(frame.data()), 0);
+    EXPECT_EQ(reader.DecodeVideoFrame(frame.data()), 0);
+    EXPECT_EQ(reader.DecodeVideoFrame(frame.data()), -1);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(reader.DecodeVideoFrame(frame.data()), 1) << "a caller that goes on after -1";
+}

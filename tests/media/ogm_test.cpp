@@ -277,3 +277,28 @@ TEST_F(OgmBackends, TruncatedFileEndsTheStream) {
     EXPECT_GE(got.size(), expected.size());
     EXPECT_TRUE(ogm.IsStreamAtEnd(0));
 }
+
+TEST(OgmDiscovery, OnlyAFirstPageWithSequenceZeroNamesAStream) {
+    const auto& good = Samples().mono;
+    OGM ogm;
+    ASSERT_EQ(ogm.OpenMemory(good.data(), static_cast<int32_t>(good.size())), 0);
+    ogm.Close();
+    // Page checksums are not verified, so one changed header byte is enough.
+    std::vector<uint8_t> noBos = good;
+    noBos[5] &= static_cast<uint8_t>(~OGG_HEADER_BOS);
+    EXPECT_EQ(ogm.OpenMemory(noBos.data(), static_cast<int32_t>(noBos.size())), -1);
+    std::vector<uint8_t> laterPage = good;
+    laterPage[18] = 1;
+    EXPECT_EQ(ogm.OpenMemory(laterPage.data(), static_cast<int32_t>(laterPage.size())), -1);
+}
+
+TEST(OgmDiscovery, TwoVorbisStreamsAreBothFoundInOrder) {
+    auto file = MuxOgg(
+        {EncodeVorbisStream(Samples().stereoPcm, 21), EncodeVorbisStream(Samples().monoPcm, 22)});
+    OGM ogm;
+    ASSERT_EQ(ogm.OpenMemory(file.data(), static_cast<int32_t>(file.size())), 0);
+    ASSERT_EQ(ogm.GetStreamCount(), 2);
+    EXPECT_EQ(ogm.GetStreamKind(0), OGM_STREAM_VORBIS);
+    EXPECT_EQ(ogm.GetStreamKind(1), OGM_STREAM_VORBIS);
+    EXPECT_EQ(ReadAll(&ogm, 1, 999), StreamPayload(file, 22));
+}

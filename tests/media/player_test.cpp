@@ -309,3 +309,17 @@ TEST_F(PlayerTest, EndCallbackMayStartASoundOnItsOwnChannel) {
     EXPECT_EQ(player_.GetChannel(ch)->sound, player_.GetSound(kStereoPredecoded));
     EXPECT_FALSE(Finished(ch));
 }
+
+TEST_F(PlayerTest, PredecodedSoundLeavesNothingOfTheChannelsLastSound) {
+    ASSERT_EQ(player_.Play(0, 0, kMovie, SOUND_IN_MEMORY, 1), 0);
+    MediaInfo info;
+    ASSERT_EQ(player_.GetInfo(0, &info), 0);
+    std::vector<uint8_t> frame(static_cast<size_t>(info.frameBytes));
+    player_.Stop(0);
+    player_.Unload(kMovie); // frees the bytes the channel's reader was on
+    ASSERT_EQ(player_.Play(0, 0, kStereoPredecoded, SOUND_PREDECODED, 1), 0);
+    ASSERT_EQ(player_.GetInfo(0, &info), 0);
+    EXPECT_EQ(info.hasVideo, 0);
+    EXPECT_EQ(info.frameBytes, 0);
+    EXPECT_EQ(player_.DecodeVideoFrame(0, frame.data()), -1) << "the old movie's pictures";
+}

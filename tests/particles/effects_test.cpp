@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 
 #include "particles/effects.h"
@@ -156,7 +157,8 @@ TEST_F(DeathStarsTest, OnlyGenerationOneWithALongEnoughLifeBursts) {
         int32_t generation;
         int32_t lifetime;
     };
-    for (Case c : {Case{1, 1}, Case{0, 30}, Case{2, 30}, Case{1, 0}, Case{1, -1}}) {
+    for (Case c :
+         {Case{1, 1}, Case{0, 30}, Case{2, 30}, Case{1, 0}, Case{1, -1}, Case{1, INT32_MIN}}) {
         CDeathStars root(c.generation);
         root.AllocPoints(stars, 8);
         root.SetLife(0, c.lifetime);

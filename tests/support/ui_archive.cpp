@@ -50,8 +50,10 @@ static void Put(UiBuilder& b, uint32_t group, uint32_t item, ArchiveEntrySpec de
     }
 }
 
-static ArchiveEntrySpec Picture(uint32_t group, uint32_t item, uint32_t width, uint32_t height) {
-    return PlainEntry(kPngType, SolidPng(width, height, UiPictureColour(group, item)));
+static ArchiveEntrySpec Picture(uint32_t group, uint32_t item, uint32_t width, uint32_t height,
+                                const UiArchiveOptions& o) {
+    return PlainEntry(o.rawPictures ? kRawType : kPngType,
+                      SolidPng(width, height, UiPictureColour(group, item)));
 }
 
 static std::vector<uint8_t> FontPng(const FontDesign& design) {
@@ -79,26 +81,26 @@ static void AddCursor(UiBuilder& b, const UiArchiveOptions& o) {
         header[i] = static_cast<uint8_t>(static_cast<uint32_t>(o.cursorCount) >> (8 * i));
     Put(b, UI_GROUP_CURSOR, 0, PlainEntry(kRawType, header));
     for (uint32_t item = 1; item + 1 < o.cursorItems; ++item)
-        Put(b, UI_GROUP_CURSOR, item, Picture(UI_GROUP_CURSOR, item, 66, 56));
+        Put(b, UI_GROUP_CURSOR, item, Picture(UI_GROUP_CURSOR, item, 66, 56, o));
     if (o.cursorItems > 1)
         Put(b, UI_GROUP_CURSOR, o.cursorItems - 1,
-            Picture(UI_GROUP_CURSOR, o.cursorItems - 1, 8, 8));
+            Picture(UI_GROUP_CURSOR, o.cursorItems - 1, 8, 8, o));
 }
 
 static void AddScrollbarsAndSkins(UiBuilder& b, const UiArchiveOptions& o) {
     const uint32_t vertical[2][2] = {{16, 300}, {16, 24}};
     for (uint32_t item = 0; item < o.verticalScrollItems && item < 2; ++item)
         Put(b, UI_GROUP_VSCROLL, item,
-            Picture(UI_GROUP_VSCROLL, item, vertical[item][0], vertical[item][1]));
+            Picture(UI_GROUP_VSCROLL, item, vertical[item][0], vertical[item][1], o));
     const uint32_t horizontal[4] = {12, 12, 20, 24};
     for (uint32_t item = 0; item < 4; ++item)
-        Put(b, UI_GROUP_HSCROLL, item, Picture(UI_GROUP_HSCROLL, item, horizontal[item], 16));
+        Put(b, UI_GROUP_HSCROLL, item, Picture(UI_GROUP_HSCROLL, item, horizontal[item], 16, o));
     const uint32_t skin[3] = {10, 10, 20};
     const uint32_t profile[3] = {14, 14, 30};
     for (uint32_t item = 0; item < 3; ++item) {
-        Put(b, UI_GROUP_SKIN, item, Picture(UI_GROUP_SKIN, item, skin[item], 30));
+        Put(b, UI_GROUP_SKIN, item, Picture(UI_GROUP_SKIN, item, skin[item], 30, o));
         Put(b, UI_GROUP_PROFILE_SKIN, item,
-            Picture(UI_GROUP_PROFILE_SKIN, item, profile[item], 40));
+            Picture(UI_GROUP_PROFILE_SKIN, item, profile[item], 40, o));
     }
 }
 

@@ -39,6 +39,9 @@ struct UiArchiveOptions {
     uint32_t cursorItems = 6;         // items of group 8, item 0 included
     uint32_t cursorHeaderBytes = 4;   // size of item 0
     uint32_t verticalScrollItems = 2; // items of group 14
+    // The pictures of the cursor, scrollbar and skin groups stored as raw
+    // entries: the same bytes under a type that is not a picture.
+    bool rawPictures = false;
 };
 
 // Picture sizes: cursor pointers 66x56, spark 8x8; vertical track 16x300,

@@ -352,4 +352,26 @@ TEST(ScrollbarShortGroup, AGroupWithoutAThumbIsNotReadPastItsEnd) {
     EXPECT_EQ(cx, 30);
 }
 
+TEST(PictureGroups, ItemsThatAreNotPicturesAreNeverDrawnAsPictures) {
+    UiArchiveOptions options;
+    options.rawPictures = true;
+    UiArchive archive(options);
+    ASSERT_TRUE(archive.ok());
+    MemoryFonts fonts;
+    EXPECT_EQ(GetPictureItem(UI_GROUP_SKIN, 0), nullptr);
+    EXPECT_EQ(GetPictureItem(UI_GROUP_SKIN, -1), nullptr);
+    CScrollbar down(0, 0, 100, SCROLLBAR_VERTICAL);
+    CScrollbar across(0, 200, 100, SCROLLBAR_HORIZONTAL);
+    CSButton button;
+    button.SetGeometry(10, 10, 100);
+    EXPECT_EQ(down.width, 0);
+    EXPECT_EQ(across.height, 0);
+    EXPECT_EQ(button.skins[BUTTON_SKIN_NORMAL].leftCap, nullptr);
+    DrawCapture capture;
+    down.Draw();
+    across.Draw();
+    button.Draw();
+    EXPECT_EQ(capture.size(), 0u);
+}
+
 } // namespace

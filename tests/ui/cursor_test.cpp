@@ -180,6 +180,19 @@ TEST_P(CursorValidation, NeverDrawsBeyondThePointerPictures) {
     EXPECT_EQ(static_cast<int32_t>(pointers.size()), c.animation);
 }
 
+TEST(CursorPictures, ItemsThatAreNotPicturesAreNeverDrawn) {
+    UiArchiveOptions options;
+    options.rawPictures = true;
+    UiArchive archive(options);
+    ASSERT_TRUE(archive.ok());
+    DrawCapture capture;
+    CCursor cursor;
+    for (int i = 0; i < 6; ++i)
+        cursor.Draw(100 + 40 * i, 100);
+    EXPECT_EQ(capture.size(), 0u);
+    EXPECT_GT(cursor.sparkRoot->GetChildCount(), 0); // the trail still runs
+}
+
 INSTANTIATE_TEST_SUITE_P(Groups, CursorValidation,
                          ::testing::Values(BadCursor{99, 6, 4, 4}, BadCursor{-3, 6, 4, 2},
                                            BadCursor{INT_MIN, 6, 4, 4}, BadCursor{0, 6, 4, 1},
