@@ -15,6 +15,23 @@
 
 namespace {
 
+// 160x120 pictures of noise: packets big enough that the video decoder
+// fetches from the container again and again while the sound plays.
+VideoStreamOptions NoisyVideo(int32_t frames, uint32_t seed) {
+    VideoStreamOptions video;
+    video.width = 160;
+    video.height = 120;
+    video.frames = frames;
+    video.source = [seed](int32_t index, uint8_t* bgr) {
+        uint32_t state = seed + static_cast<uint32_t>(index);
+        for (int32_t i = 0; i < 160 * 120 * 3; ++i) {
+            state = state * 1664525u + 1013904223u;
+            bgr[i] = static_cast<uint8_t>(state >> 24);
+        }
+    };
+    return video;
+}
+
 int gEnded = 0;
 void CountEnd(uintptr_t, uintptr_t) {
     ++gEnded;
@@ -67,17 +84,7 @@ TEST(PlayerStress, MainThreadAndAudioThreadShareThePlayerSafely) {
     builder.AddPlain(RES_TYPE_SOUND_IN_MEMORY, samples.mono);
     // Noisy pictures: packets big enough that the video decoder fetches
     // from the container again and again while the sound plays.
-    VideoStreamOptions video;
-    video.width = 160;
-    video.height = 120;
-    video.frames = 100;
-    video.source = [](int32_t index, uint8_t* bgr) {
-        uint32_t state = 1u + static_cast<uint32_t>(index);
-        for (int32_t i = 0; i < 160 * 120 * 3; ++i) {
-            state = state * 1664525u + 1013904223u;
-            bgr[i] = static_cast<uint8_t>(state >> 24);
-        }
-    };
+    VideoStreamOptions video = NoisyVideo(100, 1);
     PcmBuffer movieSound = Noise(20);
     std::vector<uint8_t> movie = WriteOgmMovie(video, &movieSound);
     builder.AddPlain(RES_TYPE_SOUND_STREAMED, movie);
@@ -168,17 +175,7 @@ TEST(PlayerStress, MainThreadAndAudioThreadShareThePlayerSafely) {
 // container.
 TEST(PlayerStress, MoviePicturesAndSoundShareOneContainer) {
     Watchdog watchdog("the movie stress run", 120);
-    VideoStreamOptions video;
-    video.width = 160;
-    video.height = 120;
-    video.frames = 60;
-    video.source = [](int32_t index, uint8_t* bgr) {
-        uint32_t state = 5u + static_cast<uint32_t>(index);
-        for (int32_t i = 0; i < 160 * 120 * 3; ++i) {
-            state = state * 1664525u + 1013904223u;
-            bgr[i] = static_cast<uint8_t>(state >> 24);
-        }
-    };
+    VideoStreamOptions video = NoisyVideo(60, 5);
     PcmBuffer sound = Noise(10);
     ArchiveBuilder builder;
     builder.AddPlain(RES_TYPE_SOUND_IN_MEMORY, WriteOgmMovie(video, &sound));
