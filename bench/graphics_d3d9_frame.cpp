@@ -83,11 +83,7 @@ void WorstCaseQuads(benchmark::State& state, int32_t kind) {
     r.source = image;
     InitSpriteRecord(&r, gScreenTarget);
     for (auto _ : state) {
-        for (int32_t i = 0; i < 10500; ++i) {
-            r.x = (i * 37) % 768;
-            r.y = (i * 53) % 568;
-            DrawSprite(&r);
-        }
+        DrawWorstCaseQuads(&r);
         EndFrame(kind);
     }
     FreeImage(&image);

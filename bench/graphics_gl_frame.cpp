@@ -43,11 +43,7 @@ void BM_GlWorstCaseQuads(benchmark::State& state) {
     r.source = image;
     InitSpriteRecord(&r, gScreenTarget);
     for (auto _ : state) {
-        for (int32_t i = 0; i < 10500; ++i) {
-            r.x = (i * 37) % 768;
-            r.y = (i * 53) % 568;
-            DrawSprite(&r);
-        }
+        DrawWorstCaseQuads(&r);
         PresentFrame();
         glFinish();
     }

@@ -27,6 +27,15 @@ inline bool OpenGlWindow() {
     return opened;
 }
 
+// The batch's worst case: 10,500 32x32 sprites spread over the screen.
+inline void DrawWorstCaseQuads(SpriteRecord* record) {
+    for (int32_t i = 0; i < 10500; ++i) {
+        record->x = (i * 37) % 768;
+        record->y = (i * 53) % 568;
+        DrawSprite(record);
+    }
+}
+
 class TypicalScene {
 public:
     TypicalScene() {
