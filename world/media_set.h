@@ -83,3 +83,37 @@ struct MediaSet {
     int16_t lastScript;
     uint8_t typeId; // 0 = free set
 };
+
+struct GameWorld;
+
+// Every set empty (last sprite and last sound -1).
+void ResetMediaSets(GameWorld* world);
+// 0: type < 1 or already loaded; 1: loaded or the type has no media;
+// -1: the scripts or a descriptor cannot be opened.
+int32_t LoadMediaSet(GameWorld* world, int32_t type);
+int32_t LoadScripts(GameWorld* world, MediaSet* set, uint32_t entry);
+int32_t LoadSpriteDescriptor(GameWorld* world, SpriteEntry* sprite, uint32_t entry);
+int32_t LoadEntryIndexList(GameWorld* world, LevelMediaList* list, uint32_t entry);
+// Each answers 1 when n is the set's last sprite or sound (or beyond).
+int32_t LoadObjectSprite(GameWorld* world, MediaSet* set, int32_t n);
+int32_t LoadObjectSound(GameWorld* world, MediaSet* set, int32_t n);
+int32_t LoadLevelSprites(GameWorld* world, MediaSet* set, int32_t n);
+void FreeMediaSet(MediaSet* set);
+void FreeMediaSets(GameWorld* world);
+// The loaded set of a type; ends the program when there is none.
+MediaSet* FindMediaSet(GameWorld* world, int32_t type);
+// Index of the type's set in world->mediaSets, -1 when none is loaded.
+int32_t FindMediaSetIndex(const GameWorld* world, int32_t type);
+
+// Key records of a sprite: from *index on, the first whose key matches;
+// 1 and *index one past it when found, else 0.
+int32_t FindSpriteFrameByKey(const SpriteEntry* sprite, uint16_t key, int32_t* index,
+                             const SpriteKeyRecord** record);
+// From index 0: the found index plus one, or -1.
+int32_t FindRecordByKey(const SpriteEntry* sprite, uint16_t key, const SpriteKeyRecord** record);
+
+// Level music: resource (1, 0) pairs of (level, item of group 45), played on
+// mixer channel 0.
+void LoadMusicTable(GameWorld* world);
+void PlayLevelMusic(GameWorld* world, int32_t level);
+void StopMusic();
