@@ -100,8 +100,9 @@ int32_t LoadObjectSound(GameWorld* world, MediaSet* set, int32_t n);
 int32_t LoadLevelSprites(GameWorld* world, MediaSet* set, int32_t n);
 void FreeMediaSet(MediaSet* set);
 void FreeMediaSets(GameWorld* world);
-// The loaded set of a type; ends the program when there is none.
-MediaSet* FindMediaSet(GameWorld* world, int32_t type);
+// Index of the type's loaded set; prints "Media FOR OBJECT %d NOT LOADED !!!!!"
+// and ends the program through FatalExit when there is none.
+int32_t FindMediaSet(GameWorld* world, int32_t type);
 // Index of the type's set in world->mediaSets, -1 when none is loaded.
 int32_t FindMediaSetIndex(const GameWorld* world, int32_t type);
 
