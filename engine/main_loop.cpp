@@ -1,4 +1,5 @@
 #include <SDL.h>
+#include <csignal>
 #include <cstdio>
 
 #include "engine/app.h"
@@ -18,6 +19,47 @@ int32_t ParseCommandLine(const char*) {
 
 namespace {
 
+volatile std::sig_atomic_t gQuitSignalled = 0;
+
+void NoteQuitSignal(int) {
+    gQuitSignalled = 1;
+}
+
+// Ctrl-C, kill and a closed terminal end the game like closing its window,
+// so that every task leaves and game.cfg is saved. Installed before SDL
+// starts: SDL puts its own SIGINT and SIGTERM handlers only where none is
+// set, and those queue an event from inside the handler, which is not safe.
+class QuitSignals {
+public:
+    QuitSignals() {
+        gQuitSignalled = 0;
+        struct sigaction action = {};
+        action.sa_handler = NoteQuitSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        for (int i = 0; i < kCount; ++i) {
+            sigaction(kSignals[i], nullptr, &saved_[i]);
+            // An ignored signal stays ignored: nohup relies on it.
+            installed_[i] = saved_[i].sa_handler != SIG_IGN;
+            if (installed_[i])
+                sigaction(kSignals[i], &action, nullptr);
+        }
+    }
+    ~QuitSignals() {
+        for (int i = 0; i < kCount; ++i)
+            if (installed_[i])
+                sigaction(kSignals[i], &saved_[i], nullptr);
+    }
+    QuitSignals(const QuitSignals&) = delete;
+    QuitSignals& operator=(const QuitSignals&) = delete;
+
+private:
+    static constexpr int kCount = 3;
+    static constexpr int kSignals[kCount] = {SIGINT, SIGTERM, SIGHUP};
+    struct sigaction saved_[kCount];
+    bool installed_[kCount];
+};
+
 // While the window is inactive nothing runs; only focus changes and quit
 // requests are taken from the queue.
 void DrainInactive() {
@@ -28,8 +70,7 @@ void DrainInactive() {
             gAppActive = event.active.gain;
             ClearGameKeys();
         } else if (event.type == SDL_QUIT) {
-            // A termination signal arrives as a quit event: end normally so
-            // that every task still saves what it owns.
+            // End normally so that every task still saves what it owns.
             PopAllTasks();
             return;
         }
@@ -52,6 +93,13 @@ void RunMainLoop() {
     gAppActive = 1;
     gAppWasActive = 1;
     while (GetTaskCount() != 0) {
+        // Checked here rather than queued as an event, which a task that
+        // reads the queue itself could take and drop.
+        if (gQuitSignalled != 0) {
+            gQuitSignalled = 0;
+            PopAllTasks();
+            continue;
+        }
         uint32_t frameStart = GetTicks();
         if (gAppActive == 0) {
             DrainInactive();
@@ -66,6 +114,7 @@ void RunMainLoop() {
 
 int GameMain() {
     gAppExitCode = 0;
+    QuitSignals quitSignals;
     ParseCommandLine(nullptr);
     if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO | SDL_INIT_NOPARACHUTE) < 0) {
         std::fprintf(stderr, "SDL initialization failed: %s\n", SDL_GetError());

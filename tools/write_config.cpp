@@ -1,5 +1,6 @@
 // Writes a "game.cfg": the defaults, changed by options such as
 // --fullscreen 0 --renderer 2 --editor 1 --width 640 --height 480 --fps 40.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -8,44 +9,108 @@
 
 namespace {
 
-bool SetField(GameConfig* config, const char* name, int32_t value) {
-    struct Field {
-        const char* name;
-        int32_t GameConfig::*field;
-    };
-    static const Field fields[] = {
-        {"--width", &GameConfig::screenWidth},     {"--height", &GameConfig::screenHeight},
-        {"--fps", &GameConfig::framesPerSecond},   {"--fullscreen", &GameConfig::fullscreen},
-        {"--reduce", &GameConfig::reduceTextures}, {"--renderer", &GameConfig::rendererKind},
-        {"--editor", &GameConfig::editorEnabled},
-    };
-    for (const Field& f : fields) {
-        if (std::strcmp(name, f.name) == 0) {
-            config->*f.field = value;
-            return true;
-        }
+struct Option {
+    const char* name;
+    int32_t GameConfig::*field; // null for --colour16, the one 16-bit field
+    long low;
+    long high;
+    const char* meaning;
+};
+
+// Ranges keep out values the game cannot start with, so a typo shows up
+// here rather than as a game that will not open its window.
+const Option kOptions[] = {
+    {"--width", &GameConfig::screenWidth, 1, 16384, "screen width in pixels (default 800)"},
+    {"--height", &GameConfig::screenHeight, 1, 16384, "screen height in pixels (default 600)"},
+    {"--fps", &GameConfig::framesPerSecond, 1, 1000, "frames per second (default 40)"},
+    {"--fullscreen", &GameConfig::fullscreen, 0, 1, "1 full screen, 0 a window (default 1)"},
+    {"--reduce", &GameConfig::reduceTextures, 0, 1,
+     "1 keeps textures in 16-bit colour (default 0)"},
+    {"--renderer", &GameConfig::rendererKind, 1, 2, "1 Direct3D 9, 2 OpenGL (default 1)"},
+    {"--editor", &GameConfig::editorEnabled, 0, 1, "1 starts the level editor too (default 0)"},
+    {"--colour16", nullptr, 0, 1, "1 a 16-bit screen, 0 a 32-bit one (default 0)"},
+};
+
+void PrintUsage(FILE* out, const char* program) {
+    std::fprintf(out, "usage: %s <path> [--option value]...\n", program);
+    std::fprintf(out, "Writes a game.cfg at <path>: the defaults, changed by the options.\n");
+    for (const Option& o : kOptions) {
+        char range[32];
+        std::snprintf(range, sizeof(range), "%ld..%ld", o.low, o.high);
+        std::fprintf(out, "  %-12s %-9s %s\n", o.name, range, o.meaning);
     }
-    if (std::strcmp(name, "--colour16") == 0) {
+    std::fprintf(out, "  %-22s this text\n", "-h, --help");
+}
+
+const Option* FindOption(const char* name) {
+    for (const Option& o : kOptions)
+        if (std::strcmp(name, o.name) == 0)
+            return &o;
+    return nullptr;
+}
+
+// atoi would take "abc" as 0 and "1e3" as 1 without a word.
+bool ParseValue(const char* text, const Option& option, long* value) {
+    errno = 0;
+    char* end = nullptr;
+    long v = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || errno == ERANGE)
+        return false;
+    if (v < option.low || v > option.high)
+        return false;
+    *value = v;
+    return true;
+}
+
+void Apply(GameConfig* config, const Option& option, long value) {
+    if (option.field != nullptr)
+        config->*option.field = static_cast<int32_t>(value);
+    else
         config->colour16 = static_cast<uint16_t>(value);
-        return true;
-    }
-    return false;
+}
+
+bool IsHelp(const char* arg) {
+    return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0;
+}
+
+int BadArguments(const char* program, const char* what, const char* arg) {
+    std::fprintf(stderr, "%s: %s %s\n", program, what, arg);
+    PrintUsage(stderr, program);
+    return 2;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2 || argc % 2 != 0) {
-        std::fprintf(stderr, "usage: %s <path> [--option value]...\n", argv[0]);
-        return 2;
+    const char* program = argv[0];
+    for (int i = 1; i < argc; ++i) {
+        if (IsHelp(argv[i])) {
+            PrintUsage(stdout, program);
+            return 0;
+        }
     }
+    if (argc < 2)
+        return BadArguments(program, "missing", "<path>");
+    // A path that looks like an option is a mistyped command line, not a
+    // file the user wants.
+    if (argv[1][0] == '-')
+        return BadArguments(program, "expected a path first, not", argv[1]);
     GameConfig config = {};
     SetDefaultConfig(&config);
-    for (int i = 2; i + 1 < argc; i += 2) {
-        if (!SetField(&config, argv[i], std::atoi(argv[i + 1]))) {
-            std::fprintf(stderr, "unknown option %s\n", argv[i]);
+    for (int i = 2; i < argc; i += 2) {
+        const Option* option = FindOption(argv[i]);
+        if (option == nullptr)
+            return BadArguments(program, "unknown option", argv[i]);
+        if (i + 1 >= argc)
+            return BadArguments(program, "no value for", argv[i]);
+        long value = 0;
+        if (!ParseValue(argv[i + 1], *option, &value)) {
+            std::fprintf(stderr, "%s: %s needs a whole number from %ld to %ld, not \"%s\"\n",
+                         program, option->name, option->low, option->high, argv[i + 1]);
+            PrintUsage(stderr, program);
             return 2;
         }
+        Apply(&config, *option, value);
     }
     uint8_t bytes[GAME_CONFIG_FILE_SIZE];
     GameConfigToBytes(config, bytes);

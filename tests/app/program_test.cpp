@@ -126,7 +126,7 @@ TEST_P(RealWindow, RunsInAnXWindowAndEndsCleanlyOnTermination) {
     Program game("x11");
     usleep(1500000);
     ASSERT_TRUE(game.Running()) << "the game ended on its own";
-    // SDL turns the signal into a quit event: the game ends normally.
+    // The signal ends the game like a closed window: it saves and exits 0.
     game.Signal(SIGTERM);
     Outcome o = game.Wait(20);
     EXPECT_TRUE(o.exited) << o.out << o.err;
