@@ -95,6 +95,9 @@ struct ObjectSlot {
     void* draw;
     uint8_t typeId; // 0: free
     uint8_t flags;  // OBJ_FLAG_*
+    // Set while DeleteObject runs the destroy message, so that a handler or
+    // rule deleting the object again does not free it twice.
+    uint8_t deleting;
     // Counts the objects this slot has held, so a stored reference can tell
     // its object from a later one in the same slot.
     uint32_t serial;
