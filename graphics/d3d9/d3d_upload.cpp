@@ -53,6 +53,10 @@ void D3dUploadTexture(Image* image) {
     // Only 32-bit pictures can be copied row by row into the texture.
     if ((image->flags & IMAGE_FMT_MASK) != IMAGE_FMT_32 || (image->flags & IMAGE_FLAG_TEXTURE))
         return;
+    // A picture whose texture could not be made keeps an empty record, so
+    // that it is neither tried nor warned about again at every draw.
+    if (image->texture != nullptr)
+        return;
     uint32_t pw = NextPowerOfTwo(image->width);
     uint32_t ph = NextPowerOfTwo(image->height);
     IDirect3DTexture9* texture = nullptr;
@@ -64,6 +68,7 @@ void D3dUploadTexture(Image* image) {
         if (texture != nullptr)
             texture->Release();
         std::printf("WARNING texture %ux%u not created, the picture stays in memory\n", pw, ph);
+        image->texture = static_cast<TextureRecord*>(ZAlloc(sizeof(TextureRecord)));
         return;
     }
     CopyPicture(image, locked);

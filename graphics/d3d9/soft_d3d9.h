@@ -24,6 +24,7 @@ struct SoftD3dCounters {
     uint32_t misuse;       // calls outside what the layer supports, or wrong
     uint32_t liveTextures; // textures not yet released
     uint32_t gammaRamps;   // SetGammaRamp calls
+    uint32_t textureCalls; // CreateTexture calls, failed ones too
 };
 
 // Device states a test can force, as `TestCooperativeLevel` reports them.

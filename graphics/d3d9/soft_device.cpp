@@ -74,6 +74,8 @@ public:
         }
         if (w == 0 || h == 0 || w > kMaxBackBufferSize || h > kMaxBackBufferSize)
             return false;
+        if (!params->Windowed && !TakeScreen(*params, w, h))
+            return false;
         params->BackBufferWidth = w;
         params->BackBufferHeight = h;
         width_ = static_cast<int32_t>(w);
@@ -83,6 +85,22 @@ public:
         columnScratch_.assign(static_cast<size_t>(w) * 3, 0);
         texelScratch_.assign(kMaxRasterTextureSize, 0);
         return true;
+    }
+
+    // A device that is not windowed owns the whole screen: the SDL surface
+    // goes fullscreen at the back buffer's size, as under OpenGL.
+    static bool TakeScreen(const D3DPRESENT_PARAMETERS& params, UINT w, UINT h) {
+        SDL_Surface* surface = SDL_GetVideoSurface();
+        if (surface != nullptr && (surface->flags & SDL_FULLSCREEN) != 0 &&
+            surface->w == static_cast<int>(w) && surface->h == static_cast<int>(h))
+            return true;
+        int bits = 0; // the display's own depth
+        if (params.BackBufferFormat == D3DFMT_R5G6B5)
+            bits = 16;
+        else if (params.BackBufferFormat != D3DFMT_UNKNOWN)
+            bits = 32;
+        return SDL_SetVideoMode(static_cast<int>(w), static_cast<int>(h), bits, SDL_FULLSCREEN) !=
+               nullptr;
     }
 
     HRESULT TestCooperativeLevel() override {
@@ -143,6 +161,7 @@ public:
 
     HRESULT CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
                           D3DPOOL pool, IDirect3DTexture9** texture, HANDLE* shared) override {
+        ++gCounters.textureCalls;
         if (texture == nullptr)
             return Misuse();
         *texture = nullptr;

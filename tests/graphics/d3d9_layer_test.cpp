@@ -307,6 +307,29 @@ TEST_F(SoftDeviceTest, WindowedDeviceTakesTheWindowsSize) {
                                           D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp_, &second)));
 }
 
+TEST_F(SoftDeviceTest, AFullscreenDeviceTakesTheScreenAtItsSize) {
+    device_->Release();
+    device_ = nullptr;
+    ASSERT_EQ(SDL_GetVideoSurface()->flags & SDL_FULLSCREEN, 0u);
+    D3DPRESENT_PARAMETERS pp = pp_;
+    pp.Windowed = 0;
+    pp.BackBufferWidth = 80;
+    pp.BackBufferHeight = 60;
+    pp.BackBufferCount = 2;
+    ASSERT_EQ(d3d_->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING,
+                                 &pp, &device_),
+              D3D_OK);
+    SDL_Surface* screen = SDL_GetVideoSurface();
+    ASSERT_NE(screen, nullptr);
+    EXPECT_NE(screen->flags & SDL_FULLSCREEN, 0u);
+    EXPECT_EQ(screen->w, 80);
+    EXPECT_EQ(screen->h, 60);
+    EXPECT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    // A reset to the same mode keeps the screen it has.
+    ASSERT_EQ(device_->Reset(&pp), D3D_OK);
+    EXPECT_EQ(SDL_GetVideoSurface(), screen);
+}
+
 TEST_F(SoftDeviceTest, UntexturedQuadIsTheDiffuseColour) {
     MakeQuad(1, 1, 0xFF336699u);
     EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2), D3D_OK);

@@ -13,6 +13,7 @@
 #include "graphics/d3d9/soft_pixels.h"
 #include "graphics/image.h"
 #include "graphics/renderer.h"
+#include "graphics/sprite_geometry.h"
 #include "tests/graphics/d3d9_screen.h"
 #include "tests/graphics/test_images.h"
 
@@ -222,12 +223,27 @@ TEST_F(D3dUpload, FailedTextureCreationLeavesASoftwareImage) {
     EXPECT_NE(out.find("WARNING"), std::string::npos);
     EXPECT_NE(image->pixels, nullptr);
     EXPECT_EQ(image->flags, IMAGE_FMT_32);
-    EXPECT_EQ(image->texture, nullptr);
+    EXPECT_FALSE(HasUsableTexture(image));
     testing::internal::CaptureStdout();
     Sprite(image, 10, 10);
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(gD3dBatch.quadCount, 0);
     SoftD3dGetOptions().failTextureCreation = false;
+}
+
+TEST_F(D3dUpload, APictureTooLargeForATextureIsTriedAndWarnedAboutOnce) {
+    Image* wide = MakePatternImage(4097, 2);
+    testing::internal::CaptureStdout();
+    for (int frame = 0; frame < 3; ++frame) {
+        Sprite(wide, 0, 0);
+        Frame();
+    }
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(CountOccurrences(out, "WARNING texture 8192x2 not created"), 1u) << out;
+    EXPECT_EQ(SoftD3dGetCounters().textureCalls, 1u);
+    EXPECT_NE(wide->pixels, nullptr);
+    EXPECT_EQ(gD3dBatch.quadCount, 0);
+    Uploaded(wide); // freed with the others
 }
 
 class D3dPaddedPitch : public D3dScreenTest {
