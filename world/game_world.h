@@ -189,7 +189,7 @@ struct GameWorld {
     // drawing
     uint32_t drawStage;
     DrawScratch drawScratch;
-    const uint8_t* tileChanges;
+    uint8_t* tileChanges; // not const: the renderer swaps its codes with the map's and back
     // fade
     uint32_t brightness;
     uint32_t fadeStep;
