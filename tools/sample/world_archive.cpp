@@ -1,0 +1,141 @@
+#include "tools/sample/world_archive.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "engine/archive.h"
+#include "engine/bytes.h"
+
+namespace {
+
+constexpr uint8_t kRawType = 0;
+constexpr uint32_t kCodeTypeEntry = 0;
+constexpr uint32_t kTypeListEntry = 1;
+constexpr uint32_t kShapeEntry = 2;
+constexpr uint32_t kLevelIndexEntry = 9;
+constexpr uint32_t kTileSetIndexEntry = 11;
+constexpr size_t kTileImagesMax = 256;
+
+ArchiveEntrySpec PictureEntry(const std::vector<uint8_t>& png) {
+    if (png.empty())
+        return PlainEntry(static_cast<uint8_t>(RES_TYPE_IMAGE_STUB), {});
+    return PlainEntry(static_cast<uint8_t>(RES_TYPE_PNG), png);
+}
+
+std::vector<uint8_t> WordBytes(const std::vector<int32_t>& words) {
+    std::vector<uint8_t> out(4 * words.size());
+    for (size_t i = 0; i < words.size(); ++i)
+        PutI32LE(out.data() + 4 * i, words[i]);
+    return out;
+}
+
+std::vector<uint8_t> HalfWordBytes(const std::vector<int16_t>& values) {
+    std::vector<uint8_t> out(2 * values.size());
+    for (size_t i = 0; i < values.size(); ++i)
+        PutI16LE(out.data() + 2 * i, values[i]);
+    return out;
+}
+
+// Number entries for an index, filled in once the blocks are placed.
+uint32_t ReserveIndex(ArchiveBuilder* archive, size_t count) {
+    const uint32_t first = archive->Count();
+    for (size_t i = 0; i < count; ++i)
+        archive->AddNumber(0);
+    return first;
+}
+
+uint32_t AppendLevel(ArchiveBuilder* archive, const WorldLevelSpec& level, uint32_t* background) {
+    const uint32_t l = archive->AddPlain(kRawType, WriteLevelFile(level.layers));
+    archive->AddNumber(level.tileSet);
+    archive->AddNumber(level.mediaPart);
+    const uint32_t link = archive->AddLink(0);
+    for (int32_t base : level.takenBitBases)
+        archive->AddNumber(static_cast<uint32_t>(base));
+    const uint32_t d = l + 7 + 2 * static_cast<uint32_t>(level.destinations.size());
+    archive->AddNumber(d);
+    for (const std::array<int32_t, 2>& pair : level.destinations) {
+        archive->AddNumber(static_cast<uint32_t>(pair[0]));
+        archive->AddNumber(static_cast<uint32_t>(pair[1]));
+    }
+    // Behind a link, as the game's own archive keeps its pictures.
+    *background = archive->Add(PictureEntry(level.background));
+    archive->Entry(link) = LinkEntry(*background);
+    return l;
+}
+
+uint32_t AppendTileSet(ArchiveBuilder* archive, const WorldTileSetSpec& set) {
+    if (set.images.size() > kTileImagesMax)
+        throw std::invalid_argument("a tile set has at most 256 images");
+    const uint32_t t = archive->AddPlain(
+        kRawType, std::vector<uint8_t>(set.substitutes.begin(), set.substitutes.end()));
+    // With no images the last image entry lies before the first (T + 2).
+    archive->AddNumber(t + 1 + static_cast<uint32_t>(set.images.size()));
+    for (const std::vector<uint8_t>& image : set.images)
+        archive->Add(PictureEntry(image));
+    return t;
+}
+
+} // namespace
+
+CatalogueBuilder MakeWorldCatalogue(const WorldArchiveSpec& spec, uint32_t groups) {
+    CatalogueBuilder catalogue;
+    const uint32_t count = std::max<uint32_t>(groups, 1);
+    for (uint32_t g = 0; g < count; ++g)
+        catalogue.AddGroup();
+    catalogue.AddItem(0, PlainEntry(kRawType, WordBytes(spec.levelTable)));
+    catalogue.AddItem(0, PlainEntry(kRawType, HalfWordBytes(spec.cameraRecords)));
+    for (uint32_t g = 1; g < count; ++g)
+        catalogue.AddItem(g, PlainEntry(kRawType, {static_cast<uint8_t>(g)}));
+    return catalogue;
+}
+
+WorldArchiveLayout AppendWorldEntries(ArchiveBuilder* archive, const WorldArchiveSpec& spec) {
+    WorldArchiveLayout layout;
+    archive->Set(kCodeTypeEntry, PlainEntry(kRawType, std::vector<uint8_t>(spec.codeTypes.begin(),
+                                                                           spec.codeTypes.end())));
+    archive->Set(kTypeListEntry, PlainEntry(kRawType, std::vector<uint8_t>(spec.typeList.begin(),
+                                                                           spec.typeList.end())));
+    archive->Set(kShapeEntry, PlainEntry(kRawType, WriteShapeTable(spec.shapes)));
+    while (archive->Count() <= kMediaChainEntry)
+        archive->AddPlain(kRawType, {});
+
+    layout.levelIndex = ReserveIndex(archive, spec.levels.size());
+    layout.tileSetIndex = ReserveIndex(archive, spec.tileSets.size());
+    archive->Set(kLevelIndexEntry, NumberEntry(layout.levelIndex));
+    archive->Set(kTileSetIndexEntry, NumberEntry(layout.tileSetIndex));
+
+    for (size_t v = 0; v < spec.levels.size(); ++v) {
+        uint32_t background = 0;
+        const uint32_t l = AppendLevel(archive, spec.levels[v], &background);
+        archive->Entry(layout.levelIndex + static_cast<uint32_t>(v)) = NumberEntry(l);
+        layout.levelBlocks.push_back(l);
+        layout.backgrounds.push_back(background);
+    }
+    for (size_t p = 0; p < spec.tileSets.size(); ++p) {
+        const uint32_t t = AppendTileSet(archive, spec.tileSets[p]);
+        archive->Entry(layout.tileSetIndex + static_cast<uint32_t>(p)) = NumberEntry(t);
+        layout.tileSetBlocks.push_back(t);
+    }
+
+    MediaBlockWriter media(archive);
+    for (const MediaBlockSpec& block : spec.mediaBlocks)
+        layout.mediaBlocks.push_back(media.AppendBlock(block));
+    size_t partCount = std::max<size_t>(spec.mediaParts.size(), 1);
+    for (const WorldLevelSpec& level : spec.levels)
+        partCount = std::max<size_t>(partCount, level.mediaPart);
+    std::vector<std::map<int32_t, uint32_t>> parts(partCount);
+    for (size_t k = 0; k < spec.mediaParts.size(); ++k)
+        for (const auto& [type, block] : spec.mediaParts[k])
+            parts[k][type] = layout.mediaBlocks.at(block);
+    layout.mediaChain = media.AppendChain(parts);
+    return layout;
+}
+
+ArchiveBuilder BuildWorldArchive(const WorldArchiveSpec& spec, WorldArchiveLayout* layout,
+                                 uint32_t groups) {
+    ArchiveBuilder archive = MakeWorldCatalogue(spec, groups).ToArchive();
+    WorldArchiveLayout placed = AppendWorldEntries(&archive, spec);
+    if (layout != nullptr)
+        *layout = placed;
+    return archive;
+}
