@@ -138,6 +138,7 @@ struct GameWorld {
     int32_t* placementGrid;
     int32_t destinations[kDestinationCount][2]; // (level, entry)
     int32_t placementCount; // number minus one; -1 when none
+    int32_t placementCapacity; // records the table has room for; AddPlacement never passes it
     // camera
     Camera camera;
     // level data

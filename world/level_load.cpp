@@ -38,30 +38,56 @@ int64_t EntryCount() {
     return GetEntryCount(Archive());
 }
 
-// A broken chain is a corrupt archive: the level cannot be found, so the
-// game ends with one line saying where the chain broke.
-uint32_t ChainWord(int32_t level, const char* what, int64_t index) {
-    uint32_t value = 0;
-    if (index < 0 || index >= EntryCount() ||
-        ReadEntryWord(Archive(), static_cast<uint32_t>(index), &value) == 0) {
-        char text[160];
-        std::snprintf(text, sizeof(text), "Level %d: %s (entry %lld) is not a number entry\n",
-                      level, what, static_cast<long long>(index));
-        FatalMessage(text);
-    }
-    return value;
+bool ChainWord(int64_t index, uint32_t* value) {
+    return index >= 0 && index < EntryCount() &&
+           ReadEntryWord(Archive(), static_cast<uint32_t>(index), value) != 0;
 }
 
 // A chain word that names an archive entry.
-uint32_t ChainEntry(int32_t level, const char* what, int64_t index) {
-    const uint32_t value = ChainWord(level, what, index);
-    if (value >= EntryCount()) {
-        char text[160];
-        std::snprintf(text, sizeof(text), "Level %d: %s %u lies past the archive's %lld entries\n",
-                      level, what, value, static_cast<long long>(EntryCount()));
-        FatalMessage(text);
+bool ChainEntry(int64_t index, uint32_t* value) {
+    return ChainWord(index, value) && *value < EntryCount();
+}
+
+// All that step 0 reads from the archive, gathered before any of it reaches
+// the world, so a level that cannot be found leaves the world as it was.
+struct LevelChain {
+    uint32_t a, b, l, p, t, t2, d;
+    uint32_t mediaPart;
+    int32_t bases[3];
+    int64_t destinationWords; // as the level gives them, before the cap
+    int32_t destinations[kDestinationWords];
+};
+
+bool FindLevel(int32_t v, LevelChain* c) {
+    if (v < 1 || !ChainEntry(kLevelIndexEntry, &c->a) || !ChainEntry(kTileSetIndexEntry, &c->b))
+        return false;
+    const int64_t index = int64_t{c->a} + v - 1;
+    // The two indexes are separate tables, so a level index that starts
+    // before the tile-set index ends where that one begins.
+    if (c->b > c->a && index >= c->b)
+        return false;
+    if (!ChainEntry(index, &c->l) || !ChainWord(int64_t{c->l} + 1, &c->p) || c->p < 1 ||
+        !ChainWord(int64_t{c->l} + 2, &c->mediaPart) ||
+        !ChainEntry(int64_t{c->p} + c->b - 1, &c->t) || !ChainEntry(int64_t{c->t} + 1, &c->t2) ||
+        !ChainEntry(int64_t{c->l} + 7, &c->d))
+        return false;
+    for (int32_t k = 0; k < 3; ++k) {
+        uint32_t base = 0;
+        if (!ChainWord(int64_t{c->l} + 4 + k, &base))
+            return false;
+        c->bases[k] = static_cast<int32_t>(base);
     }
-    return value;
+    std::memset(c->destinations, 0, sizeof(c->destinations));
+    c->destinationWords = int64_t{c->d} - c->l - 7;
+    const int64_t kept = c->destinationWords < kDestinationWords ? c->destinationWords
+                                                                  : kDestinationWords;
+    for (int32_t w = 0; w < kept; ++w) {
+        uint32_t word = 0;
+        if (!ChainWord(int64_t{c->l} + 8 + w, &word))
+            return false;
+        c->destinations[w] = static_cast<int32_t>(word);
+    }
+    return true;
 }
 
 int32_t TypeOfCode(const GameWorld* world, int32_t code) {
@@ -137,6 +163,10 @@ void LoadTileImage(GameWorld* world, int64_t entry, uint32_t last, int32_t code)
 void LoadBackground(LevelLoadState* state) {
     GameWorld* world = state->world;
     FreeImage(&world->background);
+    // Whatever goes wrong below leaves no background, not one placed where
+    // the previous level's picture was.
+    world->backgroundX = 0;
+    world->backgroundY = 0;
     const uint32_t entry = ResolveResourceLink(Archive(), state->l + 3);
     const uint32_t type = GetEntryType(Archive(), entry);
     if (type != RES_TYPE_PNG) {
@@ -146,67 +176,77 @@ void LoadBackground(LevelLoadState* state) {
         return;
     }
     Image* image = nullptr;
-    if (LoadPngResource(&image, Archive(), entry) == 0 || image == nullptr)
+    if (LoadPngResource(&image, Archive(), entry) == 0 || image == nullptr) {
+        std::printf("Level %d: background entry %u cannot be decoded\n", state->level, entry);
         return;
+    }
     UploadTexture(image);
     world->background = image;
     world->backgroundX = (gScreenRect[0] - image->width) / 2;
     world->backgroundY = (gScreenRect[1] - image->height) / 2;
 }
 
-void ReadDestinations(LevelLoadState* state) {
+// Without a level loaded there is nothing to go back to, so the game ends;
+// otherwise the current level is loaded again (the play task has already
+// removed its objects and placements) and play resumes there.
+StepEnd LevelNotFound(LevelLoadState* state) {
     GameWorld* world = state->world;
-    std::memset(world->destinations, 0, sizeof(world->destinations));
-    int64_t words = int64_t{state->d} - state->l - 7;
-    if (words <= 0)
-        return;
-    if (words > kDestinationWords) {
-        std::printf("Level %d: %lld destination words, only %d are kept\n", state->level,
-                    static_cast<long long>(words), kDestinationWords);
-        words = kDestinationWords;
-    }
-    for (int32_t w = 0; w < words; ++w)
-        world->destinations[w / 2][w % 2] =
-            static_cast<int32_t>(ChainWord(state->level, "destination", int64_t{state->l} + 8 + w));
+    char text[48];
+    std::snprintf(text, sizeof(text), "Level %d not found\n", state->level);
+    if (world->currentLevel == -1 || world->currentLevel == state->level)
+        FatalMessage(text);
+    std::fputs(text, stdout);
+    state->level = world->currentLevel;
+    // The entries of the level not found mean nothing here.
+    state->entry = kEntryNone;
+    return StepEnd::Next;
 }
 
 // Step 0.
 StepEnd ReadLevelRecord(LevelLoadState* state) {
     GameWorld* world = state->world;
     const int32_t v = state->level;
-    state->a = ChainEntry(v, "level index", kLevelIndexEntry);
-    state->b = ChainEntry(v, "tile-set index", kTileSetIndexEntry);
-    state->l = ChainEntry(v, "level block", int64_t{state->a} + v - 1);
-    state->p = ChainWord(v, "tile set number", int64_t{state->l} + 1);
-    const uint32_t mediaPart = ChainWord(v, "media part", int64_t{state->l} + 2);
-    state->t = ChainEntry(v, "tile set block", int64_t{state->p} + state->b - 1);
-    state->t2 = ChainEntry(v, "last tile image", int64_t{state->t} + 1);
+    LevelChain chain;
+    if (!FindLevel(v, &chain))
+        return LevelNotFound(state);
+    state->a = chain.a;
+    state->b = chain.b;
+    state->l = chain.l;
+    state->p = chain.p;
+    state->t = chain.t;
+    state->t2 = chain.t2;
+    state->d = chain.d;
     // Read before the map is flagged rather than with the background: the
     // flags must mark the substitutes of this tile set, or a restart that
     // keeps the map would free the image a used code is drawn with.
     uint8_t substitutes[kTileCodeCount] = {};
     ReadEntryUpTo(Archive(), substitutes, state->t, kTileCodeCount);
     std::memcpy(world->codeSubstitutes, substitutes, sizeof(substitutes));
-    if (static_cast<int16_t>(mediaPart) != world->mediaPart) {
+    if (static_cast<int16_t>(chain.mediaPart) != world->mediaPart) {
         FreeMediaSets(world);
-        world->mediaPart = static_cast<int16_t>(mediaPart);
+        world->mediaPart = static_cast<int16_t>(chain.mediaPart);
     }
     world->runFlags &= static_cast<uint8_t>(~(WORLD_NO_SPAWN | WORLD_NO_DESPAWN));
     if (world->placementCount == -1) {
         for (int32_t k = 0; k < 3; ++k) {
-            world->takenBitBases[k] =
-                static_cast<int32_t>(ChainWord(v, "taken-bit base", int64_t{state->l} + 4 + k));
-            world->takenBitCounters[k] = world->takenBitBases[k];
+            world->takenBitBases[k] = chain.bases[k];
+            world->takenBitCounters[k] = chain.bases[k];
         }
     }
-    state->d = ChainEntry(v, "last destination", int64_t{state->l} + 7);
-    ReadDestinations(state);
+    // Step 0 runs again every frame while the level file stays unopened.
+    if (chain.destinationWords > kDestinationWords && state->toldUnopened == 0)
+        std::printf("Level %d: %lld destination words, only %d are kept\n", v,
+                    static_cast<long long>(chain.destinationWords), kDestinationWords);
+    static_assert(sizeof(world->destinations) == sizeof(chain.destinations),
+                  "the destination words fill the pairs");
+    std::memcpy(world->destinations, chain.destinations, sizeof(world->destinations));
 
     if (v == world->currentLevel) {
         state->step = 2;
         return StepEnd::Next;
     }
-    FreeTileRunMap(&world->map);
+    // The old map stays until the new file opens: while it is retried the
+    // world still holds the map its current level names.
     if (OpenResourceStream(Archive(), &state->stream, state->l) == 0) {
         CloseResourceStream(&state->stream);
         if (!state->toldUnopened) {
@@ -215,10 +255,20 @@ StepEnd ReadLevelRecord(LevelLoadState* state) {
         }
         return StepEnd::EndUpdate;
     }
+    FreeTileRunMap(&world->map);
     int16_t layer = 0;
-    while (LoadTileRunLayer(&world->map, &layer, &state->stream) == 0) {
+    int32_t loaded = 0;
+    while ((loaded = LoadTileRunLayer(&world->map, &layer, &state->stream)) == 0) {
     }
     CloseResourceStream(&state->stream);
+    // Unlike a file not there yet, a file that is there but broken would
+    // fail the same way on every retry.
+    if (loaded < 0) {
+        char text[96];
+        std::snprintf(text, sizeof(text), "Level %d: level file entry %u is not a level map\n", v,
+                      state->l);
+        FatalMessage(text);
+    }
     ExpandTileRunLayers(&world->map);
     const TileRunLayer& sized = world->map.layers[kCameraMapLayer];
     SetCameraMapSize(world, sized.width, sized.rows);
@@ -371,8 +421,8 @@ void EnterTask(TaskRec* task) {
         return;
     // A restart without a level change (the pause menu, the editor) asks
     // for no level: it reloads the game level, the level a restart loads.
-    const int16_t level = world->requestedLevel > 0 ? world->requestedLevel : world->gameLevel;
-    state->level = level > 0 ? level : 1;
+    // Any other level below 1 is one that cannot be found.
+    state->level = world->requestedLevel == -1 ? world->gameLevel : world->requestedLevel;
     state->entry = world->requestedEntry;
     world->requestedEntry = kEntryNone;
     world->requestedLevel = -1;
@@ -455,7 +505,9 @@ int32_t LoadTileImagesStep(GameWorld* world, uint32_t first, uint32_t last, int3
     if (world->codeFlags[k] == kCodeUsed) {
         const uint8_t substitute = world->codeSubstitutes[k];
         const int32_t shown = substitute != 0 ? substitute : k;
-        if ((world->codeFlags[shown] & kCodeImageLoaded) == 0) {
+        // A substitute past the tile set's last image has no image to load;
+        // marking it loaded would only hide that.
+        if ((world->codeFlags[shown] & kCodeImageLoaded) == 0 && int64_t{first} + shown <= last) {
             world->codeFlags[k] |= kCodeImageLoaded;
             world->codeFlags[shown] |= kCodeImageLoaded;
             LoadTileImage(world, int64_t{first} + shown, last, shown);

@@ -77,7 +77,7 @@ int32_t LoadPlacedTypesStep(GameWorld* world, int32_t* index);
 int32_t CodeToTypeSlot(const GameWorld* world, int32_t typeId);
 // Inserts a record after every record of a lower cell row, or of the same
 // row and a column not higher; live slot -1. Nothing (and one diagnostic)
-// once the table CountPlacementsStep allocated is full.
+// once the table holds placementCapacity records.
 void AddPlacement(GameWorld* world, int16_t x, int16_t y, uint8_t code, int16_t itemNumber);
 // Allocates the table for every object cell of layer 3 and every entry
 // record placed on the game level, and adds the records' placements.

@@ -13,24 +13,6 @@ namespace {
 constexpr int32_t kCellPixels = 32;
 constexpr int32_t kObjectLayer = 3;
 
-// The world record has no room for the table's size, so the table that
-// CountPlacementsStep allocated is remembered here: AddPlacement writes
-// only into that table and never past its end. A table made elsewhere
-// takes no records.
-struct AllocatedTable {
-    const GameWorld* world = nullptr;
-    const PlacementRecord* records = nullptr;
-    int32_t capacity = 0;
-};
-AllocatedTable gAllocated;
-
-int32_t TableCapacity(const GameWorld* world) {
-    if (world->placements == nullptr || gAllocated.world != world ||
-        gAllocated.records != world->placements)
-        return 0;
-    return gAllocated.capacity;
-}
-
 bool IsObjectCode(int32_t code) {
     return code >= 1 && code <= 127;
 }
@@ -66,11 +48,12 @@ void PlaceTrackedCell(GameWorld* world, int16_t x, int16_t y, uint8_t code, uint
     EntryRecord& record = world->entries[e];
     if ((record.flags & ENTRY_FLAG_PLACED_THIS_LOAD) != 0)
         return;
-    if ((record.flags & ENTRY_FLAG_PLACED) != 0) {
-        if (record.level == world->gameLevel)
-            AddPlacement(world, record.x, record.y,
-                         static_cast<uint8_t>(CodeToTypeSlot(world, record.type)),
-                         static_cast<int16_t>(e));
+    // A record left on another level (a level change that never arrived)
+    // would otherwise leave this level without its tracked object.
+    if ((record.flags & ENTRY_FLAG_PLACED) != 0 && record.level == world->gameLevel) {
+        AddPlacement(world, record.x, record.y,
+                     static_cast<uint8_t>(CodeToTypeSlot(world, record.type)),
+                     static_cast<int16_t>(e));
         return;
     }
     AddPlacement(world, x, y, code, static_cast<int16_t>(e));
@@ -110,7 +93,9 @@ int32_t CodeToTypeSlot(const GameWorld* world, int32_t typeId) {
 
 void AddPlacement(GameWorld* world, int16_t x, int16_t y, uint8_t code, int16_t itemNumber) {
     const int32_t count = world->placementCount + 1;
-    if (count >= TableCapacity(world)) {
+    // Only a table CountPlacementsStep sized has a capacity; one set up
+    // any other way takes no records rather than being written past its end.
+    if (world->placements == nullptr || count >= world->placementCapacity) {
         std::printf("Placement table full: code %d at (%d, %d) left out\n", code, x, y);
         return;
     }
@@ -130,6 +115,7 @@ void AddPlacement(GameWorld* world, int16_t x, int16_t y, uint8_t code, int16_t 
 void CountPlacementsStep(GameWorld* world) {
     FreeAndNull(&world->placements);
     world->placementCount = -1;
+    world->placementCapacity = 0;
 
     const TileRunLayer& layer = world->map.layers[kObjectLayer];
     int64_t total = 0;
@@ -147,7 +133,7 @@ void CountPlacementsStep(GameWorld* world) {
     // the 32-bit size limit.
     const auto bytes = static_cast<int32_t>(total * static_cast<int64_t>(sizeof(PlacementRecord)));
     world->placements = static_cast<PlacementRecord*>(ZAlloc(bytes));
-    gAllocated = AllocatedTable{world, world->placements, static_cast<int32_t>(total)};
+    world->placementCapacity = world->placements != nullptr ? static_cast<int32_t>(total) : 0;
 
     for (int32_t e = 0; e < kEntryRecordCount; ++e) {
         EntryRecord& record = world->entries[e];

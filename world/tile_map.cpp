@@ -299,6 +299,7 @@ void FreeTileRunMapBuffers(GameWorld* world) {
     FreeAndNull(&world->placements);
     FreeAndNull(&world->placementGrid);
     world->placementCount = -1;
+    world->placementCapacity = 0;
 }
 
 int32_t FindTileRun(int32_t x, int32_t y, int32_t layer, TileRunMap* map, TileRun** run) {

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -416,6 +417,9 @@ TEST_F(LevelLoadTest, ARestartKeepsMapImagesAndUsedMediaAndPutsThePlayerWhereItW
 }
 
 TEST_F(LevelLoadTest, ALevelChangeLoadsOnlyNewTileImagesAndEntersAtTheChosenEntry) {
+    spec_.levels[1].background = Png(100, 50, 7);
+    spec_.levels[1].background.resize(40); // cannot be decoded
+    builder_ = BuildWorldArchive(spec_, &layout_);
     Open();
     MakeWorld();
     Load(1, kEntryFromRecord);
@@ -440,6 +444,8 @@ TEST_F(LevelLoadTest, ALevelChangeLoadsOnlyNewTileImagesAndEntersAtTheChosenEntr
     for (const auto& pair : world_->destinations)
         EXPECT_EQ(Point(pair[0], pair[1]), Point(0, 0));
     EXPECT_EQ(world_->mediaPart, 2);
+    EXPECT_EQ(world_->background, nullptr);
+    EXPECT_EQ(Point(world_->backgroundX, world_->backgroundY), Point(0, 0));
     ASSERT_NE(SetOf(OBJT_PLAYER), nullptr);
     EXPECT_NE(SetOf(OBJT_PLAYER)->sprites[0].image, nullptr);
     EXPECT_EQ(SetOf(OBJT_PLAYER)->sprites[1].image, nullptr);
@@ -482,7 +488,11 @@ TEST_F(LevelLoadTest, ALevelFileThatCannotBeOpenedIsTriedAgainEveryFrame) {
     ASSERT_TRUE(std::filesystem::remove("level1.map"));
     MakeWorld();
     Push(1, 3);
+    testing::internal::CaptureStdout();
     EXPECT_EQ(RunFrames(5), 5);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Level 1: level file entry " + std::to_string(layout_.levelBlocks[0]) +
+                  " cannot be opened\n");
     EXPECT_EQ(world_->playState, PLAY_STATE_LOADING);
     EXPECT_EQ(world_->currentLevel, -1);
     std::ofstream(("level1.map"), std::ios::binary)
@@ -492,19 +502,48 @@ TEST_F(LevelLoadTest, ALevelFileThatCannotBeOpenedIsTriedAgainEveryFrame) {
     EXPECT_EQ(Placements(), kLevelOnePlacements);
 }
 
-TEST_F(LevelLoadTest, AChainWordOutsideTheArchiveEndsTheGameWithOneLine) {
-    builder_.Set(kLevelIndexEntry, NumberEntry(999999));
+TEST_F(LevelLoadTest, ALevelNotFoundIsFatalOnlyWithoutALevelLoaded) {
+    // Level 2's tile set lies outside the archive; level 3's file is no
+    // map. Level 5 lies past the level index, at a word naming a level.
+    builder_.Entry(layout_.levelBlocks[1] + 1) = NumberEntry(1000000);
+    builder_.Entry(layout_.levelBlocks[2]) = PlainEntry(0, std::vector<uint8_t>(16, 0));
+    builder_.Entry(layout_.tileSetIndex + 1) = NumberEntry(layout_.levelBlocks[0]);
     Open();
     MakeWorld();
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            std::fflush(stdout);
-            dup2(2, 1);
-            Load(1, 3);
-        },
-        testing::ExitedWithCode(1),
-        "Level 1: level index 999999 lies past the archive's [0-9]+ entries");
+    for (const auto& [level, line] : {std::pair<int16_t, const char*>{2, "Level 2 not found"},
+                                      {3, "Level 3: level file entry [0-9]+ is not a level map"}})
+        EXPECT_EXIT(
+            {
+                dup2(2, 1);
+                Load(level, 0);
+            },
+            testing::ExitedWithCode(1), line);
+    Load(1, 3);
+    SetMapCode(3, 20, 12, kPickupCode);
+    for (int16_t level : {2, 5, 0}) {
+        world_->entries[0].level = static_cast<int8_t>(level); // as an exit leaves it
+        testing::internal::CaptureStdout();
+        Load(level, 1);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(),
+                  "Level " + std::to_string(level) + " not found\n");
+        EXPECT_EQ(world_->currentLevel, 1);
+        EXPECT_EQ(std::get<0>(Placements().back()), 640); // the map was kept
+        // The record left on another level counts as not placed.
+        EXPECT_EQ(Point(world_->slots[0].x, world_->slots[0].y), Point(64, 160));
+    }
+}
+
+TEST(LevelTiles, ASubstitutePastTheLastImageIsNeitherLoadedNorMarked) {
+    GameWorld* world = NewGameWorld();
+    world->codeFlags[3] = 2;
+    world->codeFlags[200] = 2;
+    world->codeSubstitutes[3] = 200;
+    int32_t code = 3;
+    EXPECT_EQ(LoadTileImagesStep(world, 10, 60, &code), 0);
+    EXPECT_EQ(world->codeFlags[3], 3);
+    EXPECT_EQ(world->codeFlags[200], 2);
+    DeleteGameWorld(world);
 }
 
 TEST(Placements, RecordsOfOneCellKeepTheirOrderAndAFullTableTakesNoMore) {
@@ -523,6 +562,7 @@ TEST(Placements, RecordsOfOneCellKeepTheirOrderAndAFullTableTakesNoMore) {
     world->entries[11] = world->entries[3];
     world->entries[11].level = 5; // another level's record stays out
     CountPlacementsStep(world);
+    EXPECT_EQ(world->placementCapacity, 4);
     std::vector<std::tuple<int16_t, int16_t, int16_t, uint16_t>> order;
     for (int32_t i = 0; i <= world->placementCount; ++i) {
         const PlacementRecord& p = world->placements[i];
@@ -540,6 +580,7 @@ TEST(Placements, RecordsOfOneCellKeepTheirOrderAndAFullTableTakesNoMore) {
     EXPECT_EQ(CodeToTypeSlot(world, 99), kNoTypeSlot);
     EXPECT_EQ(CodeToTypeSlot(world, 0), 0);
     FreeTileRunMapBuffers(world);
+    EXPECT_EQ(world->placementCapacity, 0);
     DeleteGameWorld(world);
 }
 
