@@ -59,6 +59,13 @@ void EnterApp(TaskRec* task) {
                            3);
     progress->counter = kProgressArchiveOpen;
     BuildBlendTable();
+    if (gConfig.rendererKind != RENDERER_D3D9 && gConfig.rendererKind != RENDERER_OPENGL) {
+        // Without this line a mistyped game.cfg just ends the game.
+        std::fprintf(stderr, "game.cfg: unknown renderer %d; use 1 (Direct3D 9) or 2 (OpenGL)\n",
+                     static_cast<int>(gConfig.rendererKind));
+        FailStartup();
+        return;
+    }
     int32_t bits = gConfig.colour16 != 0 ? 16 : 32;
     if (!SetVideoMode(gConfig.screenWidth, gConfig.screenHeight, bits, gConfig.fullscreen,
                       gConfig.rendererKind, gConfig.reduceTextures)) {
@@ -138,6 +145,9 @@ void UpdateApp() {
 void LeaveApp(TaskRec* task) {
     AppInitProgress* progress = task->StateAs<AppInitProgress>();
     uint32_t p = progress != nullptr ? progress->counter : 0;
+    // The fonts draw with pictures of the catalogue: they go before it, or
+    // a later start would find its fonts loaded and draw freed pictures.
+    gUI.UnloadFonts();
     // Cached images and sounds go first, while the renderer and the mixer
     // that hold their textures and records still exist.
     UnloadCatalogue(&gResourceCatalogue);

@@ -2,6 +2,7 @@
 // so every later query is an array lookup that cannot leave the file.
 #include "engine/archive.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -90,6 +91,29 @@ uint32_t ReadLinkTarget(const ResourceArchive* archive, void* buffer, uint32_t i
     return 4;
 }
 
+// The archive may name any path. A FIFO or a device would block the open, or
+// every read after it, and stall the game (or the audio thread, which reopens
+// looping sounds), so only regular files are opened. The first check keeps
+// devices from being opened at all; the second covers a file swapped for one
+// in between, and O_NONBLOCK keeps that open from waiting on a writer.
+int OpenRegularFile(const char* path) {
+    struct stat info;
+    if (stat(path, &info) != 0 || !S_ISREG(info.st_mode))
+        return -1;
+    int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    int flags = fcntl(fd, F_GETFL);
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || flags < 0 ||
+        fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+std::atomic<ExternalMeasureHook> gMeasureHook{nullptr};
+
 // Size of an outside file, or 0 when it cannot be opened.
 uint32_t MeasureExternalFile(const ResourceArchive* archive, uint32_t i) {
     char* path = ReadExternalPath(archive, i);
@@ -97,22 +121,20 @@ uint32_t MeasureExternalFile(const ResourceArchive* archive, uint32_t i) {
         return 0;
     struct stat info;
     uint32_t size = 0;
-    int fd = open(path, O_RDONLY);
-    if (fd >= 0 && fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
+    int fd = OpenRegularFile(path);
+    if (fd >= 0 && fstat(fd, &info) == 0)
         size = info.st_size > 0xFFFFFFFFLL ? 0xFFFFFFFFu : static_cast<uint32_t>(info.st_size);
     if (fd >= 0)
         close(fd);
+    if (ExternalMeasureHook hook = gMeasureHook.load(std::memory_order_relaxed))
+        hook(path);
     std::free(path);
     return size;
 }
 
 uint32_t ReadExternalEntry(const ResourceArchive* archive, void* buffer, uint32_t i,
                            uint32_t size) {
-    char* path = ReadExternalPath(archive, i);
-    if (path == nullptr)
-        return 0;
-    FILE* file = std::fopen(path, "rb");
-    std::free(path);
+    FILE* file = OpenExternalFile(archive, i);
     if (file == nullptr)
         return 0;
     size_t got = std::fread(buffer, 1, size, file);
@@ -249,6 +271,24 @@ char* ReadExternalPath(const ResourceArchive* archive, uint32_t i) {
         if (path[k] == '\\')
             path[k] = '/';
     return path;
+}
+
+FILE* OpenExternalFile(const ResourceArchive* archive, uint32_t i) {
+    char* path = ReadExternalPath(archive, i);
+    if (path == nullptr)
+        return nullptr;
+    int fd = OpenRegularFile(path);
+    std::free(path);
+    if (fd < 0)
+        return nullptr;
+    FILE* file = fdopen(fd, "rb");
+    if (file == nullptr)
+        close(fd);
+    return file;
+}
+
+void SetExternalMeasureHook(ExternalMeasureHook hook) {
+    gMeasureHook.store(hook, std::memory_order_relaxed);
 }
 
 uint32_t GetEntrySize(const ResourceArchive* archive, uint32_t i) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 // Type byte of a directory record: bits 0-5 the entry type, then two flags.
 constexpr uint8_t ENTRY_TYPE_MASK = 0x3F;
@@ -64,19 +65,29 @@ uint32_t GetEntryStoredSize(const ResourceArchive* archive, uint32_t i);
 // The outside file's path, zero-terminated, '/' separated; free() it.
 // Null for a closed archive or a bad index.
 char* ReadExternalPath(const ResourceArchive* archive, uint32_t i);
+// The outside file opened for reading; fclose() it. Null when it is missing
+// or is not a regular file (a FIFO or a device would block the game).
+FILE* OpenExternalFile(const ResourceArchive* archive, uint32_t i);
 
 // Unpacked size: 4 for a link, the measured size of an outside file (0
-// when it is missing), else the directory's size, never more than the
-// stored data can hold.
+// when it is missing or not a regular file), else the directory's size,
+// never more than the stored data can hold.
 uint32_t GetEntrySize(const ResourceArchive* archive, uint32_t i);
 
-// Reads the whole entry into `buffer` (GetEntrySize(i) bytes); never writes
-// more. Returns the bytes written.
+// Reads the whole entry into `buffer`: GetEntrySize(i) bytes as this call
+// measures them. An outside file may have grown since the caller sized its
+// buffer, so a caller that sized one beforehand uses ReadEntryUpTo with that
+// size. Returns the bytes written.
 uint32_t ReadEntry(const ResourceArchive* archive, void* buffer, uint32_t i);
-// ReadEntry writing at most `capacity` bytes: an outside file is measured
-// again by the read, and may have grown since the caller sized its buffer.
+// ReadEntry writing at most `capacity` bytes.
 uint32_t ReadEntryUpTo(const ResourceArchive* archive, void* buffer, uint32_t i, uint32_t capacity);
 
 // For the 4-byte "number" entries: a link gives its target, a 4-byte entry
 // its little-endian value. 1 on success, 0 when the entry is not 4 bytes.
 int32_t ReadEntryWord(const ResourceArchive* archive, uint32_t i, uint32_t* value);
+
+// Tests only: called with an outside file's path each time it has been
+// measured, so that a test can change the file between a caller's sizing and
+// its read. Null, the default, calls nothing.
+typedef void (*ExternalMeasureHook)(const char* path);
+void SetExternalMeasureHook(ExternalMeasureHook hook);

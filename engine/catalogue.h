@@ -79,6 +79,8 @@ inline Image* GetResourceImage(ResourceCatalogue* catalogue, uint32_t group, int
 inline uint8_t* GetResourceBytes(ResourceCatalogue* catalogue, uint32_t group, int32_t item) {
     return HandleAs<uint8_t>(GetResource(catalogue, group, item));
 }
+// Measured now: an outside file may have changed since its item was loaded,
+// so this is no bound for the bytes of a loaded buffer.
 uint32_t GetResourceSize(ResourceCatalogue* catalogue, uint32_t group, int32_t item);
 uint32_t GetGroupSize(const ResourceCatalogue* catalogue, uint32_t group);
 // The archive index of an item (first + item; not checked against the

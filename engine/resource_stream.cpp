@@ -1,6 +1,7 @@
 // Streams over archive entries, and PNG entries decoded through libpng.
 #include "engine/resource_stream.h"
 
+#include <atomic>
 #include <csetjmp>
 #include <cstdlib>
 #include <cstring>
@@ -11,11 +12,15 @@
 
 namespace {
 
+// Relaxed: the count is only read once the readers have stopped.
+std::atomic<uint64_t> gDecoderRestarts{0};
+
 bool StreamUsable(const ResourceStream* stream) {
     return stream != nullptr && stream->ok && stream->archive != nullptr && stream->archive->isOpen;
 }
 
 void RestartDecoder(ResourceStream* stream) {
+    gDecoderRestarts.fetch_add(1, std::memory_order_relaxed);
     LzwDictReset(&stream->decoder);
     stream->input.bufferPos = stream->input.start;
     stream->input.filled = 0;
@@ -66,9 +71,7 @@ int32_t OpenResourceStream(ResourceArchive* archive, ResourceStream* stream, uin
     stream->compressed = IsEntryCompressed(archive, entry) ? 1 : 0;
     stream->external = IsEntryExternal(archive, entry) ? 1 : 0;
     if (stream->external) {
-        char* path = ReadExternalPath(archive, entry);
-        stream->externalFile = path != nullptr ? std::fopen(path, "rb") : nullptr;
-        std::free(path);
+        stream->externalFile = OpenExternalFile(archive, entry);
         if (stream->externalFile == nullptr) {
             stream->ok = 0;
             return 0;
@@ -125,8 +128,14 @@ int32_t SeekResourceStream(ResourceStream* stream, int32_t offset, int32_t whenc
     if (!StreamUsable(stream))
         return 0;
     if (whence == SEEK_SET) {
+        bool valid = offset >= 0 && static_cast<uint32_t>(offset) <= stream->size;
+        // Forward from here costs a compressed entry no decode from its start.
+        if (valid && static_cast<uint32_t>(offset) >= stream->position) {
+            SkipForward(stream, static_cast<uint64_t>(offset) - stream->position);
+            return 1;
+        }
         RewindResourceStream(stream);
-        if (offset < 0 || static_cast<uint32_t>(offset) > stream->size)
+        if (!valid)
             return 0;
         SkipForward(stream, static_cast<uint64_t>(offset));
         return 1;
@@ -151,6 +160,10 @@ uint32_t TellResourceStream(const ResourceStream* stream) {
     return StreamUsable(stream) ? stream->position : 0;
 }
 
+uint64_t ResourceStreamDecoderRestarts() {
+    return gDecoderRestarts.load(std::memory_order_relaxed);
+}
+
 // ---- PNG ---------------------------------------------------------------------
 
 namespace {
@@ -158,8 +171,12 @@ namespace {
 constexpr uint32_t kPngMaxSide = 0xFFFF;
 constexpr size_t kPngSignatureSize = 8;
 // Deflate never expands more than about 1032:1; a header that promises more
-// pixel bytes than its data could hold is a lie, refused before allocating.
+// than its data could hold is a lie, refused before allocating.
 constexpr uint64_t kMaxInflateRatio = 1100;
+// Pictures up to 4096 x 4096 are believed whatever their file's size: flat
+// masks and backgrounds at low depths compress beyond the ratio once
+// weighed at four bytes a pixel.
+constexpr uint64_t kAlwaysPlausibleBytes = 4096ull * 4096 * 4;
 
 // Everything the decode touches lives here, not in locals of the function
 // that calls setjmp, so a longjmp out of libpng leaves nothing stale.
@@ -203,10 +220,11 @@ bool HeaderIsPlausible(png_structp png, png_infop info, uint32_t dataSize) {
     png_uint_32 height = png_get_image_height(png, info);
     if (width == 0 || height == 0 || width > kPngMaxSide || height > kPngMaxSide)
         return false;
-    uint64_t bitsPerPixel =
-        static_cast<uint64_t>(png_get_bit_depth(png, info)) * png_get_channels(png, info);
-    uint64_t pixelBytes = (width * bitsPerPixel + 7) / 8 * height;
-    return pixelBytes <= kMaxInflateRatio * dataSize;
+    // Weighed at the four bytes a pixel the decoded image takes, not at the
+    // file's packed depth: a few kilobytes of 1-bit data would otherwise
+    // buy gigabytes.
+    uint64_t imageBytes = static_cast<uint64_t>(width) * height * 4;
+    return imageBytes <= kAlwaysPlausibleBytes || imageBytes <= kMaxInflateRatio * dataSize;
 }
 
 // 3-byte pixels read packed at the start of the buffer become 4-byte pixels

@@ -35,6 +35,10 @@ void RewindResourceStream(ResourceStream* stream);
 // whence 0: from the start; 1: from the current position. 1 or 0.
 int32_t SeekResourceStream(ResourceStream* stream, int32_t offset, int32_t whence);
 uint32_t TellResourceStream(const ResourceStream* stream);
+// Times any compressed stream went back to decode its entry again from the
+// start (a rewind or a backward seek), since the program began: a reader
+// that keeps doing so costs time quadratic in the entry's size.
+uint64_t ResourceStreamDecoderRestarts();
 
 // Decodes a PNG entry (type 8) into a new IMAGE_FMT_32 image stored through
 // `image` (null on failure). 1 or 0. Another entry type is fatal.

@@ -1,6 +1,10 @@
 #include "media/async_ogm.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstring>
+
+#include "media/audio_lock.h"
 
 // ---- AsyncCACHE --------------------------------------------------------------
 
@@ -54,38 +58,75 @@ void AsyncCACHE::Grow() {
     valid_ = available;
 }
 
+// The new bytes go in under a series of short holds of the audio lock: out
+// of a compressed movie, a page of sound can mean decoding half a
+// millisecond of video to reach it. A hold reads pieces that start small
+// and grow while they come cheap (a plain entry fills in one hold), and
+// ends when its time is up. The audio thread meanwhile drains what is
+// valid, which only grows; nothing it reads moves.
 int32_t AsyncCACHE::Fill(int32_t first) {
-    if (end_ != 0 || container_ == nullptr)
-        return -1;
-    int32_t rest = Available();
-    if (first == 0 && consumed_ < ASYNC_CACHE_FAST_READS && capacity_ < ASYNC_CACHE_MAX_CAPACITY)
-        Grow();
-    consumed_ = 0;
-    int32_t wanted = capacity_ - rest;
-    int32_t got = 0;
-    if (rest > 0) {
-        int32_t other = 1 - current_;
-        std::memmove(buffers_[other], readPosition_, static_cast<size_t>(rest));
-        current_ = other;
+    int32_t wanted = 0;
+    {
+        AudioLock lock;
+        if (end_ != 0 || container_ == nullptr)
+            return -1;
+        int32_t rest = Available();
+        if (first == 0 && consumed_ < ASYNC_CACHE_FAST_READS &&
+            capacity_ < ASYNC_CACHE_MAX_CAPACITY)
+            Grow();
+        consumed_ = 0;
+        wanted = capacity_ - rest;
+        if (rest > 0) {
+            int32_t other = 1 - current_;
+            std::memmove(buffers_[other], readPosition_, static_cast<size_t>(rest));
+            current_ = other;
+        }
         start_ = buffers_[current_];
         readPosition_ = start_;
-        got = container_->ReadStream(stream_, start_ + rest, wanted);
-    } else {
-        start_ = buffers_[current_];
-        readPosition_ = start_;
-        got = container_->ReadStream(stream_, start_, wanted);
+        valid_ = rest;
     }
-    valid_ = rest + got;
+    using Clock = std::chrono::steady_clock;
+    const Clock::duration budget = std::chrono::microseconds(ASYNC_CACHE_HOLD_MICROS);
+    int32_t got = 0;
+    bool more = true;
+    while (more) {
+        AudioLock lock;
+        Clock::time_point since = Clock::now();
+        Clock::time_point pieceStart = since;
+        int32_t piece = ASYNC_CACHE_FILL_PIECE;
+        for (;;) {
+            int32_t ask = std::min(piece, wanted - got);
+            int32_t n = container_->ReadStream(stream_, start_ + valid_, ask);
+            if (n > 0) {
+                valid_ += n;
+                got += n;
+            }
+            // Only the end of the stream makes a piece short.
+            if (n < ask || got == wanted) {
+                more = false;
+                break;
+            }
+            Clock::time_point now = Clock::now();
+            if (now - since >= budget)
+                break;
+            if ((now - pieceStart) * 8 < budget)
+                piece = std::min(piece * 2, ASYNC_CACHE_FILL_PIECE_MAX);
+            pieceStart = now;
+        }
+    }
     if (got < wanted)
         end_ = 1;
     return 0;
 }
 
 int32_t AsyncCACHE::Refill() {
-    if (end_ != 0 || start_ == nullptr)
-        return 0;
-    if (readPosition_ - start_ <= capacity_ / 2)
-        return 0;
+    {
+        AudioLock lock;
+        if (end_ != 0 || start_ == nullptr)
+            return 0;
+        if (readPosition_ - start_ <= capacity_ / 2)
+            return 0;
+    }
     return Fill(0);
 }
 

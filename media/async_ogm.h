@@ -16,6 +16,12 @@ constexpr int32_t ASYNC_CACHE_START_CAPACITY = 262144;
 constexpr int32_t ASYNC_CACHE_FAST_READS = 3;
 // Doubling stops here; a stream this hungry is broken, not fast.
 constexpr int32_t ASYNC_CACHE_MAX_CAPACITY = 64 * 1024 * 1024;
+// A fill reads under each hold of the audio lock pieces of the first size
+// (about a Vorbis page), doubled up to the second while they come cheap,
+// until the hold has lasted the given time.
+constexpr int32_t ASYNC_CACHE_FILL_PIECE = 4096;
+constexpr int32_t ASYNC_CACHE_FILL_PIECE_MAX = 16384;
+constexpr int32_t ASYNC_CACHE_HOLD_MICROS = 500;
 
 class AsyncCACHE {
 public:

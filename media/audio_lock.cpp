@@ -7,6 +7,7 @@ namespace {
 
 thread_local int tDepth = 0;
 thread_local uint64_t tHeldNanos = 0;
+thread_local uint64_t tLongestNanos = 0;
 thread_local std::chrono::steady_clock::time_point tSince;
 
 } // namespace
@@ -20,12 +21,21 @@ AudioLock::AudioLock() {
 AudioLock::~AudioLock() {
     if (--tDepth == 0) {
         auto held = std::chrono::steady_clock::now() - tSince;
-        tHeldNanos += static_cast<uint64_t>(
+        uint64_t nanos = static_cast<uint64_t>(
             std::chrono::duration_cast<std::chrono::nanoseconds>(held).count());
+        tHeldNanos += nanos;
+        if (nanos > tLongestNanos)
+            tLongestNanos = nanos;
     }
     SDL_UnlockAudio();
 }
 
 uint64_t AudioLockHeldNanos() {
     return tHeldNanos;
+}
+
+uint64_t AudioLockTakeLongestHold() {
+    uint64_t longest = tLongestNanos;
+    tLongestNanos = 0;
+    return longest;
 }

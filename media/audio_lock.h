@@ -19,3 +19,6 @@ public:
 // so that benchmarks and debug checks can see what the main thread costs
 // the audio thread.
 uint64_t AudioLockHeldNanos();
+// The longest single outermost hold of the calling thread since the last
+// call: how long the audio thread may have had to wait at worst.
+uint64_t AudioLockTakeLongestHold();

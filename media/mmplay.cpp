@@ -86,8 +86,8 @@ void MMplay::LoadInMemory(MMsound* sound, int32_t index) {
     if (size == 0 || size > INT32_MAX)
         return;
     sound->bytes = new uint8_t[size];
-    sound->size =
-        static_cast<int32_t>(ReadEntry(archive_, sound->bytes, static_cast<uint32_t>(index)));
+    sound->size = static_cast<int32_t>(
+        ReadEntryUpTo(archive_, sound->bytes, static_cast<uint32_t>(index), size));
 }
 
 // The whole sound is decoded here on the main thread; the reader goes
@@ -314,15 +314,24 @@ int32_t MMplay::Stop(int32_t channel) {
 int32_t MMplay::Update() {
     for (int32_t ch = 0; ch < mixingChannels_ && open_ != 0; ++ch) {
         DueCallback due{nullptr, 0, 0};
+        MMchannel& record = channels_[ch];
         {
             AudioLock lock;
-            MMchannel& record = channels_[ch];
             // A movie's channel stays: the movie screen stops it.
             if (record.finished != 0 && record.sound != nullptr && record.sound->hasVideo == 0) {
                 due = {record.endCallback, record.endArg1, record.endArg2};
                 StopChannelLocked(ch);
             }
-            record.reader->Pump();
+            record.refilling = 1;
+        }
+        // Refilling out of a compressed entry can take milliseconds in all,
+        // so the caches take the lock in short holds of their own. Between
+        // them the audio thread only drains the caches: it leaves the
+        // reader unopened while `refilling` is set.
+        record.reader->Pump();
+        {
+            AudioLock lock;
+            record.refilling = 0;
         }
         // End callbacks are game code: they run with the mixer free, after
         // the stop, so that one that starts a sound on this very channel
@@ -433,6 +442,10 @@ void MMplay::MixFromReader(MMchannel* record, uint8_t* out, int32_t length) {
             record->finished = 1;
             return;
         }
+        // Reopening would free the caches the main thread is filling; the
+        // rest of this buffer stays silent, and the loop restarts next time.
+        if (record->refilling != 0)
+            return;
         record->reader->Reopen();
         if (record->loops > 0)
             --record->loops;

@@ -48,6 +48,9 @@ struct MMchannel {
     uintptr_t endArg1;
     uintptr_t endArg2;
     int32_t loops; // repetitions still to play after this one; -1 for ever
+    // Set while the main thread refills the reader's caches outside the
+    // audio lock: the audio thread must not reopen the reader meanwhile.
+    int32_t refilling;
 };
 
 class MMplay {

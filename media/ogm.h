@@ -2,7 +2,9 @@
 // their first pages, then hands out the bytes of one stream across its pages,
 // either as payload (page bodies, for the video decoder) or as whole pages
 // (for the Vorbis library, which wants a real single-stream Ogg file). Every
-// stream keeps its own current page, so streams can be read alternately.
+// stream keeps its own current page and its own place in the source, so
+// streams can be read alternately and none ever reads backwards: a
+// compressed archive entry decodes again from its start on a backward move.
 #pragma once
 
 #include <cstdint>
@@ -53,6 +55,30 @@ inline int32_t OggPageSegments(const OggPageHeader& page) {
     return page.header[26];
 }
 
+// Archive cursors read ahead in blocks of up to this size: a compressed
+// entry decodes a good deal faster in large requests than in ones the size
+// of a page header, and a plain one makes fewer calls. Passing bytes costs
+// less still, so a cursor that takes little of its blocks (a sound among
+// video pages) reads smaller ones.
+constexpr int32_t OGM_READ_BLOCK = 65536;
+constexpr int32_t OGM_READ_BLOCK_MIN = 4096;
+
+// Where one reader stands in the source. Archive entries get a resource
+// stream per cursor, opened and brought to the position when it reads.
+struct OgmCursor {
+    int64_t position;
+    ResourceStream entry;
+    uint8_t used;      // started since the source opened
+    uint8_t entryOpen; // `entry` is open
+    // Bytes read ahead, [blockStart, blockStart + blockFilled) of the
+    // entry. Discovery's block only grows, from 0.
+    uint8_t* block;
+    int64_t blockStart;
+    int32_t blockFilled;
+    int32_t blockCapacity;
+    int32_t blockUsed; // bytes the cursor took out of its block
+};
+
 struct OgmStream {
     int32_t kind;
     OggPageHeader page; // the stream's current page
@@ -95,19 +121,29 @@ protected:
     int32_t AdvanceStream(OgmStream* stream);
     int32_t FinishOpen();
 
-    // Back-end, chosen by the source kind. Read returns the bytes read (-1
-    // without a source); Seek returns 0 or -1.
+    // Back-end, chosen by the source kind, reading at the active cursor.
+    // Read returns the bytes read (-1 without a source); SeekTo returns 0 or
+    // -1.
     int32_t SourceRead(void* dst, int32_t count);
     int64_t SourceTell();
-    int32_t SourceSeek(int64_t offset, int32_t whence);
     int32_t SourceSeekTo(int64_t position);
+    void UseCursor(OgmCursor* cursor);
+    void CloseCursor(OgmCursor* cursor);
+    bool OpenCursorEntry(OgmCursor* cursor);
+    bool TakeCursorEntry(OgmCursor* cursor);
+    bool ReadBlock(OgmCursor* cursor);
+    int32_t ReadArchive(OgmCursor* cursor, uint8_t* dst, int32_t count);
 
     int32_t sourceKind_ = OGM_SOURCE_NONE;
     FILE* file_ = nullptr;
-    ResourceStream stream_{};
+    int64_t filePosition_ = -1; // where the FILE stands; -1 unknown
+    ResourceArchive* archive_ = nullptr;
+    uint32_t entry_ = 0;
     const uint8_t* memoryStart_ = nullptr;
-    const uint8_t* memoryPosition_ = nullptr;
     int32_t memorySize_ = 0;
+    OgmCursor discovery_{};
+    OgmCursor cursors_[OGM_MAX_STREAMS]{}; // one per stream
+    OgmCursor* active_ = nullptr;
     uint8_t capture_[4];
     OgmStream streams_[OGM_MAX_STREAMS];
     int32_t streamCount_ = 0;

@@ -1,5 +1,6 @@
 #include "media/xvid.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <mutex>
@@ -96,6 +97,7 @@ int32_t XVID::Init() {
     readPosition_ = start_;
     valid_ = 0;
     end_ = 0;
+    drained_ = 0;
     consumedSinceFetch_ = 0;
     if (Fetch(1) != 0 && valid_ == 0)
         return -1;
@@ -122,23 +124,26 @@ int32_t XVID::ReadStreamHeader() {
     uint64_t samplesPerUnit = GetU64LE(packet + OGM_VIDEO_OFFSET_SAMPLES_PER_UNIT);
     if (timeUnit == 0)
         return -1;
-    float rate = static_cast<float>(samplesPerUnit * 10000000ull / timeUnit);
-    // The movie screen paces frames by 1000 / rate.
-    if (!(rate > 0.0f) || !std::isfinite(rate))
+    // In floating point: NTSC's 30000/1001 truncated to 29 would leave the
+    // pictures 3% behind the sound.
+    double rate = static_cast<double>(samplesPerUnit) * 1.0e7 / static_cast<double>(timeUnit);
+    // The movie screen paces frames by 1000 / rate; less than a frame a
+    // second is no movie.
+    if (!(rate >= 1.0) || !std::isfinite(static_cast<float>(rate)))
         return -1;
     width_ = width;
     height_ = height;
     frameBytes_ = width * height * 3;
-    frameRate_ = rate;
+    frameRate_ = static_cast<float>(rate);
     return 0;
 }
 
-int32_t XVID::DecodeOnce(uint8_t* frame, int* type, int* volWidth, int* volHeight) {
+int32_t XVID::DecodeOnce(uint8_t* frame, int* type, int* volWidth, int* volHeight, bool flush) {
     xvid_dec_frame_t decode;
     std::memset(&decode, 0, sizeof(decode));
     decode.version = XVID_VERSION;
-    decode.bitstream = readPosition_;
-    decode.length = Available();
+    decode.bitstream = flush ? nullptr : readPosition_;
+    decode.length = flush ? -1 : Available();
     if (frame != nullptr) {
         decode.output.csp = XVID_CSP_BGR;
         decode.output.plane[0] = frame;
@@ -179,6 +184,18 @@ int32_t XVID::WaitForVol() {
     }
 }
 
+// With B-frames the decoder shows each reference picture only once the
+// next one arrives, so the last stays inside it until asked for at the end
+// of the bytes. 0 when it gave a picture, else 1.
+int32_t XVID::Drain(uint8_t* frame) {
+    if (drained_ != 0)
+        return 1;
+    drained_ = 1;
+    int type = 0, volWidth = 0, volHeight = 0;
+    int r = DecodeOnce(frame, &type, &volWidth, &volHeight, true);
+    return r >= 0 && type >= XVID_TYPE_IVOP && type <= XVID_TYPE_SVOP ? 0 : 1;
+}
+
 int32_t XVID::DecodeFrame(uint8_t* frame) {
     if (open_ == 0 || frame == nullptr)
         return -1;
@@ -186,10 +203,10 @@ int32_t XVID::DecodeFrame(uint8_t* frame) {
         // A decode of zero bytes could read stale bytes: check first.
         if (Available() <= 0) {
             if (end_ != 0)
-                return 1;
+                return Drain(frame);
             int32_t fetched = Fetch(0);
             if (fetched == kFetchEnd)
-                return 1;
+                return Drain(frame);
             if (fetched != 0)
                 return -1;
             continue;
@@ -208,8 +225,10 @@ int32_t XVID::DecodeFrame(uint8_t* frame) {
         if (type == XVID_TYPE_VOL && (volWidth != width_ || volHeight != height_)) {
             // The decoder has taken the new size and would write the next
             // picture past a frame buffer sized for the old one: the movie
-            // ends here, however often the caller asks again.
+            // ends here, however often the caller asks again, and the
+            // picture it holds back stays there.
             end_ = 1;
+            drained_ = 1;
             readPosition_ = start_ + valid_;
             return -1;
         }
@@ -219,10 +238,10 @@ int32_t XVID::DecodeFrame(uint8_t* frame) {
             // Nothing consumed and no picture: the decoder needs bytes we do
             // not have yet, or the stream has only stuffing left.
             if (end_ != 0)
-                return 1;
+                return Drain(frame);
             int32_t fetched = Fetch(0);
             if (fetched == kFetchEnd)
-                return 1;
+                return Drain(frame);
             if (fetched != 0)
                 return -1;
         }
@@ -264,13 +283,22 @@ int32_t XVID::Fetch(int32_t first) {
     readPosition_ = start_;
     int32_t wanted = capacity_ - rest;
     int32_t got = 0;
-    {
-        // The container's source may be shared with the audio thread.
-        AudioLock lock;
-        got = container_->Read(stream_, start_ + rest, wanted);
+    // The container's source may be shared with the audio thread. A fetch
+    // can be megabytes, slow out of a compressed entry: each piece takes the
+    // lock on its own, so the mixer gets in between. Only the end of the
+    // stream makes a piece short.
+    while (got < wanted) {
+        int32_t piece = std::min(wanted - got, XVID_FETCH_PIECE);
+        int32_t n = 0;
+        {
+            AudioLock lock;
+            n = container_->Read(stream_, start_ + rest + got, piece);
+        }
+        if (n > 0)
+            got += n;
+        if (n < piece)
+            break;
     }
-    if (got < 0)
-        got = 0;
     valid_ = rest + got;
     std::memset(start_ + valid_, 0, XVID_BUFFER_SLACK);
     if (got < wanted)

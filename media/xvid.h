@@ -13,6 +13,8 @@ constexpr int32_t XVID_BUFFER_START_CAPACITY = 524288;
 // doubles the buffers.
 constexpr int32_t XVID_FAST_CONSUMPTIONS = 9;
 constexpr int32_t XVID_MAX_CAPACITY = 64 * 1024 * 1024;
+// Bytes read from the container under one hold of the audio lock.
+constexpr int32_t XVID_FETCH_PIECE = 32768;
 // xvidcore's bit reader looks a few bytes past the end it is given.
 constexpr int32_t XVID_BUFFER_SLACK = 64;
 constexpr int32_t XVID_MAX_DIMENSION = 4096;
@@ -46,7 +48,9 @@ private:
     int32_t Consume(int32_t n);
     void Grow();
     int32_t Available() const { return valid_ - static_cast<int32_t>(readPosition_ - start_); }
-    int32_t DecodeOnce(uint8_t* frame, int* type, int* volWidth, int* volHeight);
+    int32_t DecodeOnce(uint8_t* frame, int* type, int* volWidth, int* volHeight,
+                       bool flush = false);
+    int32_t Drain(uint8_t* frame);
 
     int32_t open_ = 0;
     AsyncOGM* container_ = nullptr;
@@ -54,6 +58,7 @@ private:
     void* handle_ = nullptr;
 
     int32_t end_ = 0;
+    int32_t drained_ = 0; // the decoder was asked for the picture it holds back
     int32_t capacity_ = 0;
     int32_t valid_ = 0;
     int32_t current_ = 0;

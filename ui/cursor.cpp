@@ -72,15 +72,16 @@ void CCursor::LoadPictures() {
     for (int32_t i = 1; i < frameCount; ++i)
         frames[static_cast<size_t>(i)] = GetPictureItem(CURSOR_GROUP, i);
     int64_t n = 0;
-    // Only a byte buffer holds the number: a picture's or a sound's handle
-    // is not one.
-    uint32_t headerType = GetEntryType(gResourceCatalogue.archive,
-                                       GetResourceIndex(&gResourceCatalogue, CURSOR_GROUP, 0));
+    // Only a byte entry holds the number: a picture or a sound does not.
+    ResourceArchive* archive = gResourceCatalogue.archive;
+    uint32_t headerEntry = GetResourceIndex(&gResourceCatalogue, CURSOR_GROUP, 0);
+    uint32_t headerType = GetEntryType(archive, headerEntry);
     bool headerIsBytes = headerType != RES_TYPE_PNG && headerType != RES_TYPE_IMAGE_STUB &&
                          ResourceTypeInClass(headerType, RES_CLASS_SOUND) == 0;
-    const uint8_t* header =
-        headerIsBytes ? GetResourceBytes(&gResourceCatalogue, CURSOR_GROUP, 0) : nullptr;
-    if (header != nullptr && GetResourceSize(&gResourceCatalogue, CURSOR_GROUP, 0) >= 4)
+    // One bounded read: a size measured apart from the read may be that of
+    // an outside file grown since, larger than the bytes actually loaded.
+    uint8_t header[4];
+    if (headerIsBytes && ReadEntryUpTo(archive, header, headerEntry, sizeof(header)) == 4)
         n = GetI32LE(header);
     int64_t count = (n < 0 ? -n : n) - 1;
     animationCount = static_cast<int32_t>(std::clamp<int64_t>(count, 1, frameCount - 2));

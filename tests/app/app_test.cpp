@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <SDL.h>
+#include <SDL_mixer.h>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -10,12 +12,19 @@
 #include <vector>
 
 #include "engine/app.h"
+#include "engine/archive.h"
 #include "engine/config.h"
 #include "engine/game_keys.h"
 #include "engine/task_stack.h"
+#include "graphics/d3d9/d3d_state.h"
+#include "graphics/d3d9/soft_d3d9.h"
+#include "media/mmplay.h"
+#include "tests/support/ogg_media_writer.h"
 #include "tests/support/sample_archive.h"
 #include "tests/support/scripted_platform.h"
 #include "tests/support/temp_dir.h"
+#include "ui/font.h"
+#include "ui/text.h"
 
 namespace {
 
@@ -23,6 +32,7 @@ std::vector<std::string> gLog;
 int gPlayUpdates = 0;
 int gMaxTaskCount = 0;
 int32_t gPeriodToSet = 0;
+int gSignalToRaise = 0;      // raised by the play task in its third update
 std::vector<uint32_t> gTags; // the stack's tags in the first frame
 
 std::string Name(uint32_t message) {
@@ -49,6 +59,11 @@ template <int Which> void Recording(TaskRec* task, uint32_t message) {
         ++gPlayUpdates;
         if (gPeriodToSet != 0)
             gFramePeriodMs = gPeriodToSet;
+        if (gSignalToRaise != 0 && gPlayUpdates == 3) {
+            // Gone, so that a game.cfg found afterwards was saved on the way out.
+            std::remove("game.cfg");
+            std::raise(gSignalToRaise);
+        }
     }
     if (GetTaskCount() > gMaxTaskCount)
         gMaxTaskCount = GetTaskCount();
@@ -67,6 +82,7 @@ protected:
         gPlayUpdates = 0;
         gMaxTaskCount = 0;
         gPeriodToSet = 0;
+        gSignalToRaise = 0;
         gTags.clear();
         gAppExitCode = 0;
         gFrameCounter = 0;
@@ -164,9 +180,12 @@ TEST_F(AppTest, MissingArchiveFailsWithTheMessageAndStillWritesTheConfig) {
     EXPECT_EQ(SDL_WasInit(SDL_INIT_EVERYTHING), 0u);
 }
 
-TEST_F(AppTest, AVideoModeThatCannotBeSetFailsAndStillWritesTheConfig) {
-    WriteConfig(0, 40, 3); // no such renderer
+TEST_F(AppTest, AnUnknownRendererSaysSoFailsAndStillWritesTheConfig) {
+    WriteConfig(0, 40, 3);
+    testing::internal::CaptureStderr();
     EXPECT_EQ(GameMain(), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "game.cfg: unknown renderer 3; use 1 (Direct3D 9) or 2 (OpenGL)\n");
     EXPECT_TRUE(gLog.empty());
     EXPECT_EQ(GetTaskCount(), 0);
     EXPECT_EQ(ReadAll("game.cfg"), configBytes);
@@ -248,9 +267,63 @@ void LogFocus(int32_t resumed) {
     }
 }
 
+// The sample archive with a short tone after it; the tone's entry, or -1.
+int32_t WriteArchiveWithATone() {
+    CatalogueBuilder catalogue = MakeSampleCatalogue();
+    PcmBuffer tone = MakeTone(2, 44100, 4410, 440.0, 0.25);
+    uint32_t tail = catalogue.AddTail(
+        PlainEntry(static_cast<uint8_t>(RES_TYPE_SOUND_STREAMED), WriteOggVorbis(tone)));
+    return catalogue.WriteToFile("res/base.res") ? static_cast<int32_t>(catalogue.TailIndex(tail))
+                                                 : -1;
+}
+
+// What the mixer and the renderer were doing around a focus change.
+struct FocusStates {
+    int32_t toneEntry = -1;
+    int32_t toneChannel = -1;
+    int pausedAtPause = -1;  // paused mixer channels when the pause begins
+    int pausedAtResume = -1; // ... when the resume begins
+    int pausedAfter = -1;    // ... in the first play frame after the resume
+    int lostAtResume = -1;   // the renderer drops its draws
+    int lostAfter = -1;
+    bool watchNextFrame = false;
+};
+FocusStates gFocus;
+
+void WatchFocus(int32_t resumed) {
+    LogFocus(resumed);
+    if (resumed == 0) {
+        gFocus.pausedAtPause = Mix_Paused(-1);
+        // A fullscreen device is lost with the focus: the suspend must
+        // notice, or the renderer would go on drawing into it.
+        SoftD3dSetDeviceState(SOFT_D3D_DEVICE_LOST);
+        return;
+    }
+    gFocus.pausedAtResume = Mix_Paused(-1);
+    gFocus.lostAtResume = gD3dDeviceLost;
+    SoftD3dSetDeviceState(SOFT_D3D_DEVICE_NOT_RESET);
+    gFocus.watchNextFrame = true;
+}
+
+// The play task with a tone looping from its first frame.
+void PlaysATone(TaskRec* task, uint32_t message) {
+    if (message == TASK_MSG_UPDATE && gFocus.toneChannel < 0)
+        gFocus.toneChannel = gMMplay.Play(-1, -1, gFocus.toneEntry, SOUND_STREAMED, 1);
+    if (message == TASK_MSG_UPDATE && gFocus.watchNextFrame) {
+        gFocus.watchNextFrame = false;
+        gFocus.pausedAfter = Mix_Paused(-1);
+        gFocus.lostAfter = gD3dDeviceLost;
+    }
+    Recording<0>(task, message);
+}
+
 TEST_F(AppTest, FocusLossPausesOnceAndRegainResumesBeforeTheFramesEvents) {
     WriteConfig(0);
-    gFocusObserver = LogFocus;
+    gFocus = FocusStates();
+    gFocus.toneEntry = WriteArchiveWithATone();
+    ASSERT_GE(gFocus.toneEntry, 0);
+    gAppTasks.handlers[0] = PlaysATone;
+    gFocusObserver = WatchFocus;
     platform.PushActive(0, SDL_APPACTIVE, 30);
     platform.PushActive(1, SDL_APPACTIVE, 100);
     // The inactive drains run at 75, 95, 115 (taking the regain), then the
@@ -263,6 +336,13 @@ TEST_F(AppTest, FocusLossPausesOnceAndRegainResumesBeforeTheFramesEvents) {
                                         "uiflow:leave", "play:leave"}),
               gLog);
     EXPECT_NE(gGameKeysHeld & GameKeyBit('d'), 0u);
+    // The sound and the drawing stop with the focus and start again with it.
+    ASSERT_GE(gFocus.toneChannel, 0);
+    EXPECT_EQ(gFocus.pausedAtPause, 0);
+    EXPECT_EQ(gFocus.pausedAtResume, 1);
+    EXPECT_EQ(gFocus.lostAtResume, 1);
+    EXPECT_EQ(gFocus.pausedAfter, 0);
+    EXPECT_EQ(gFocus.lostAfter, 0);
 }
 
 TEST_F(AppTest, FocusLossStopsTheTasksAndDropsQueuedKeys) {
@@ -296,6 +376,33 @@ TEST_F(AppTest, AMouseFocusEventAloneChangesNothing) {
     EXPECT_EQ(gPlayUpdates + 1, static_cast<int>(gFrameCounter));
 }
 
+int gTextDraws = 0;
+
+// The play task writing a line in the application's first font every frame.
+void WritesText(TaskRec* task, uint32_t message) {
+    if (message == TASK_MSG_UPDATE) {
+        CText text;
+        text.SetFont(0);
+        text.SetText(u"Quillbury");
+        text.Draw();
+        ++gTextDraws;
+    }
+    Recording<0>(task, message);
+}
+
+TEST_F(AppTest, ASecondRunInTheSameProcessDrawsTextWithItsOwnFonts) {
+    gAppTasks.handlers[0] = WritesText;
+    for (int run = 0; run < 2; ++run) {
+        WriteConfig(0);
+        gTextDraws = 0;
+        platform.PushQuit(platform.GetTicks() + 60);
+        EXPECT_EQ(GameMain(), 0) << "run " << run;
+        EXPECT_GT(gTextDraws, 0) << "run " << run;
+        // Their pictures went with the catalogue.
+        EXPECT_EQ(gUI.GetFont(0), nullptr) << "run " << run;
+    }
+}
+
 TEST_F(AppTest, QuitWhileInactiveEndsTheGameNormally) {
     WriteConfig(0);
     platform.PushActive(0, SDL_APPACTIVE, 30);
@@ -304,5 +411,33 @@ TEST_F(AppTest, QuitWhileInactiveEndsTheGameNormally) {
     EXPECT_EQ(gLog.back(), "play:leave");
     EXPECT_EQ(ReadAll("game.cfg"), configBytes);
 }
+
+class SignalTest : public AppTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(SignalTest, ATerminationSignalEndsTheGameLikeAQuit) {
+    const int sig = GetParam();
+    WriteConfig(0);
+    // Whatever the test runner was started with, the game finds the default.
+    struct sigaction runner;
+    sigaction(sig, nullptr, &runner);
+    std::signal(sig, SIG_DFL);
+    gSignalToRaise = sig;
+    platform.PushQuit(5000); // ends the run should the signal be lost
+    int code = GameMain();
+    struct sigaction after;
+    sigaction(sig, nullptr, &after);
+    sigaction(sig, &runner, nullptr);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(gPlayUpdates, 3) << "the next frame should have ended the game";
+    EXPECT_EQ(
+        (std::vector<std::string>{"play:enter", "uiflow:enter", "uiflow:leave", "play:leave"}),
+        gLog);
+    EXPECT_EQ(ReadAll("game.cfg"), configBytes);
+    EXPECT_EQ(SDL_WasInit(SDL_INIT_EVERYTHING), 0u);
+    EXPECT_EQ(after.sa_handler, SIG_DFL) << "the handler outlived the game";
+}
+
+INSTANTIATE_TEST_SUITE_P(HangupInterruptTerminate, SignalTest,
+                         ::testing::Values(SIGHUP, SIGINT, SIGTERM));
 
 } // namespace

@@ -4,10 +4,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 #include "engine/archive.h"
 #include "engine/bytes.h"
+#include "engine/resource_stream.h"
 #include "tests/engine/archive_test_util.h"
 #include "tests/support/archive_builder.h"
 
@@ -291,6 +294,32 @@ TEST(ArchiveSizes, ReadEntryUpToNeverWritesPastItsCapacity) {
     EXPECT_EQ(ReadEntryUpTo(archive.get(), small, 3, 3), 0u);
     EXPECT_EQ(small[0], 0xEE);
     std::remove(path.c_str());
+}
+
+} // namespace
+
+namespace {
+
+TEST(ArchiveExternal, AFifoOrADeviceMeasuresNothingAndNeverOpens) {
+    const std::string fifo = TestFilePath(".fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ArchiveBuilder builder;
+    builder.Add(ExternalEntry(RES_TYPE_SOUND_STREAMED, fifo, {}));
+    builder.Add(ExternalEntry(RES_TYPE_SOUND_IN_MEMORY, "/dev/zero", {}));
+    OpenedArchive archive(builder.Build());
+    ASSERT_TRUE(archive.opened());
+    // An open that waits for a FIFO's writer ends the run instead of hanging it.
+    alarm(20);
+    for (uint32_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(GetEntrySize(archive.get(), i), 0u) << i;
+        uint8_t byte = 0xEE;
+        EXPECT_EQ(ReadEntryUpTo(archive.get(), &byte, i, 1), 0u) << i;
+        ResourceStream stream;
+        EXPECT_EQ(OpenResourceStream(archive.get(), &stream, i), 0) << i;
+        CloseResourceStream(&stream);
+    }
+    alarm(0);
+    std::remove(fifo.c_str());
 }
 
 } // namespace

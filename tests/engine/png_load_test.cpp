@@ -156,6 +156,59 @@ TEST(PngDamaged, AHeaderPromisingMorePixelsThanItsDataIsRefused) {
     ExpectRefused(WithHeaderSize(small, 4, 5));
 }
 
+// A valid 1-bit grey PNG, every pixel black, deflated as tightly as zlib
+// can: about a byte of file for a kilobyte of packed rows.
+std::vector<uint8_t> BlankOneBitPng(uint32_t width, uint32_t height) {
+    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    auto putBig = [](std::vector<uint8_t>* out, uint32_t v) {
+        for (int shift = 24; shift >= 0; shift -= 8)
+            out->push_back(uint8_t(v >> shift));
+    };
+    auto chunk = [&](const char* type, const std::vector<uint8_t>& data) {
+        putBig(&png, uint32_t(data.size()));
+        std::vector<uint8_t> body(type, type + 4);
+        body.insert(body.end(), data.begin(), data.end());
+        png.insert(png.end(), body.begin(), body.end());
+        putBig(&png, uint32_t(crc32(0, body.data(), uInt(body.size()))));
+    };
+    std::vector<uint8_t> header;
+    putBig(&header, width);
+    putBig(&header, height);
+    header.insert(header.end(), {1, 0, 0, 0, 0}); // depth 1, grey, no interlace
+    std::vector<uint8_t> row(1 + (width + 7) / 8, 0), data;
+    z_stream z = {};
+    EXPECT_EQ(deflateInit(&z, 9), Z_OK);
+    uint8_t out[65536];
+    for (uint32_t y = 0; y < height; ++y) {
+        z.next_in = row.data();
+        z.avail_in = uInt(row.size());
+        do {
+            z.next_out = out;
+            z.avail_out = sizeof(out);
+            deflate(&z, y + 1 == height ? Z_FINISH : Z_NO_FLUSH);
+            data.insert(data.end(), out, out + (sizeof(out) - z.avail_out));
+        } while (z.avail_out == 0);
+    }
+    deflateEnd(&z);
+    chunk("IHDR", header);
+    chunk("IDAT", data);
+    chunk("IEND", {});
+    return png;
+}
+
+TEST(PngDamaged, ATinyLowDepthFileCannotBuyAHugeImage) {
+    // Packed, its rows fit the data's inflate ratio; at the four bytes a
+    // pixel the loader allocates they would take 2.3 GB.
+    std::vector<uint8_t> png = BlankOneBitPng(24000, 24000);
+    ASSERT_LT(png.size(), 100000u);
+    ExpectRefused(png);
+    // The same kind of file at a size it can honestly hold still loads.
+    Loaded small;
+    LoadStored(BlankOneBitPng(300, 200), EntryStorage::Plain, &small);
+    ASSERT_EQ(small.ok, 1);
+    EXPECT_EQ(small.Pixels(), std::vector<uint32_t>(300 * 200, 0xFF000000u));
+}
+
 TEST(PngDamaged, ANonPngEntryTypeIsFatal) {
     ArchiveBuilder builder;
     builder.AddPlain(5, WritePng(MakeTestPicture(PngColour::Rgb, 8, 2, 2, 19)));

@@ -221,6 +221,49 @@ TEST(XvidDecoding, FrameRateComesFromTheHeader) {
     EXPECT_FLOAT_EQ(InfoOf(reader).frameRate, 10.0f);
 }
 
+TEST(XvidDecoding, AnNtscFrameRateKeepsItsFraction) {
+    VideoStreamOptions options;
+    options.frames = 1;
+    options.headerTimeUnit = 333667; // 100 ns units a frame: 30000/1001 frames a second
+    MMlib reader;
+    ASSERT_EQ(OpenBytes(&reader, MovieWith(options)), 0);
+    EXPECT_NEAR(InfoOf(reader).frameRate, 30000.0 / 1001.0, 1e-3);
+}
+
+// VOPs of each coding type (I, P, B, S) in the stream's packets.
+std::vector<int> CountVopTypes(const OggStreamData& stream) {
+    std::vector<int> counts(4, 0);
+    for (const OggPacketData& packet : stream.packets)
+        for (size_t i = 0; i + 4 < packet.bytes.size(); ++i)
+            if (packet.bytes[i] == 0 && packet.bytes[i + 1] == 0 && packet.bytes[i + 2] == 1 &&
+                packet.bytes[i + 3] == 0xB6)
+                ++counts[packet.bytes[i + 4] >> 6];
+    return counts;
+}
+
+TEST(XvidDecoding, AMovieWithBFramesGivesEveryPictureInOrder) {
+    Watchdog watchdog("decoding a movie with B-frames", 20);
+    VideoStreamOptions options;
+    options.frames = 9;
+    options.maxBFrames = 2;
+    std::vector<uint32_t> colours;
+    for (int32_t i = 0; i < options.frames; ++i)
+        colours.push_back(0x101010u * static_cast<uint32_t>(2 + i));
+    options.source = SolidColourFrames(colours, options.width, options.height);
+    OggStreamData stream = EncodeXvidStream(options, 7);
+    ASSERT_GT(CountVopTypes(stream)[2], 0) << "the encoder made no B-frames";
+    MMlib reader;
+    ASSERT_EQ(OpenBytes(&reader, MuxOgg({stream})), 0);
+    int32_t last = 0;
+    std::vector<uint32_t> centres = DecodeAllFrames(&reader, &last);
+    ASSERT_EQ(centres.size(), colours.size());
+    for (size_t i = 0; i < colours.size(); ++i)
+        ExpectColourNear(centres[i], colours[i], 6);
+    EXPECT_EQ(last, 1);
+    std::vector<uint8_t> frame(static_cast<size_t>(InfoOf(reader).frameBytes));
+    EXPECT_EQ(reader.DecodeVideoFrame(frame.data()), 1) << "and stays at the end";
+}
+
 TEST(XvidDecoding, BadHeadersDoNotOpen) {
     struct Case {
         const char* what;

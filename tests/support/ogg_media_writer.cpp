@@ -211,7 +211,10 @@ OggStreamData EncodeXvidStream(const VideoStreamOptions& options, uint32_t seria
     create.height = options.height;
     create.fincr = 1;
     create.fbase = options.fps;
-    create.max_bframes = 0;
+    create.max_bframes = options.maxBFrames;
+    // xvidcore's own defaults; it divides by the ratio.
+    create.bquant_ratio = 150;
+    create.bquant_offset = 100;
     create.max_key_interval = 300;
     if (xvid_encore(nullptr, XVID_ENC_CREATE, &create, nullptr) < 0)
         return stream;
@@ -219,33 +222,47 @@ OggStreamData EncodeXvidStream(const VideoStreamOptions& options, uint32_t seria
     size_t frameBytes = static_cast<size_t>(options.width) * options.height * 3;
     std::vector<uint8_t> picture(frameBytes);
     std::vector<uint8_t> bitstream(frameBytes * 2 + 65536);
-    for (int32_t i = 0; i < options.frames; ++i) {
-        if (options.source)
-            options.source(i, picture.data());
+    // With B-frames the encoder holds pictures back: calls without input
+    // after the last picture take out what it still holds.
+    int32_t written = 0;
+    auto encode = [&](int32_t index, bool flushing) {
+        if (options.source && !flushing)
+            options.source(index, picture.data());
         xvid_enc_frame_t frame;
         std::memset(&frame, 0, sizeof(frame));
         frame.version = XVID_VERSION;
         frame.bitstream = bitstream.data();
         frame.length = static_cast<int>(bitstream.size());
-        frame.input.csp = XVID_CSP_BGR;
-        frame.input.plane[0] = picture.data();
+        frame.input.csp = flushing ? XVID_CSP_NULL : XVID_CSP_BGR;
+        frame.input.plane[0] = flushing ? nullptr : picture.data();
         frame.input.stride[0] = options.width * 3;
         frame.vop_flags = XVID_VOP_HALFPEL;
-        frame.type = i == 0 ? XVID_TYPE_IVOP : XVID_TYPE_AUTO;
+        frame.type = index == 0 ? XVID_TYPE_IVOP : XVID_TYPE_AUTO;
+        // Left to itself the encoder finds no use for B-frames in test
+        // pictures: between reference pictures they are asked for.
+        if (options.maxBFrames > 0 && index > 0 && !flushing)
+            frame.type = index % (options.maxBFrames + 1) == 0 ? XVID_TYPE_PVOP : XVID_TYPE_BVOP;
         frame.quant = options.quant;
         xvid_enc_stats_t stats;
         std::memset(&stats, 0, sizeof(stats));
         stats.version = XVID_VERSION;
         int size = xvid_encore(create.handle, XVID_ENC_ENCODE, &frame, &stats);
         if (size <= 0)
-            continue;
+            return false;
         OggPacketData packet;
         packet.bytes.push_back((frame.out_flags & XVID_KEYFRAME) != 0 ? 0x08 : 0x00);
         packet.bytes.insert(packet.bytes.end(), bitstream.begin(), bitstream.begin() + size);
-        packet.granule = i;
-        packet.time = static_cast<double>(i) / options.fps;
+        packet.granule = written;
+        packet.time = static_cast<double>(written) / options.fps;
         stream.packets.push_back(packet);
-    }
+        ++written;
+        return true;
+    };
+    for (int32_t i = 0; i < options.frames; ++i)
+        encode(i, false);
+    for (int32_t i = 0; i < options.maxBFrames + 1 && options.maxBFrames > 0; ++i)
+        if (!encode(options.frames + i, true))
+            break;
     xvid_encore(create.handle, XVID_ENC_DESTROY, nullptr, nullptr);
     return stream;
 }

@@ -1,7 +1,7 @@
 // Ogg media made in-process for tests: Ogg Vorbis sounds (libvorbisenc) and
-// OGM movies with XviD video (xvidcore's encoder, no B-frames) and optional
-// Vorbis sound, with real page checksums (libogg). Options write in the
-// broken cases the readers must survive.
+// OGM movies with XviD video (xvidcore's encoder, B-frames on request) and
+// optional Vorbis sound, with real page checksums (libogg). Options write in
+// the broken cases the readers must survive.
 #pragma once
 
 #include <cstdint>
@@ -60,6 +60,8 @@ struct VideoStreamOptions {
     int32_t frames = 4;
     FrameSource source;
     int32_t quant = 2;
+    // B-frames between reference pictures.
+    int32_t maxBFrames = 0;
     bool comment = true; // a 0x03 comment packet after the header
     // Values written in the header instead of the true ones.
     int64_t headerWidth = -1;

@@ -200,4 +200,30 @@ INSTANTIATE_TEST_SUITE_P(Groups, CursorValidation,
                                            BadCursor{5, 2, 4, 0}, BadCursor{5, 1, 4, 0},
                                            BadCursor{5, 0, 4, 0}));
 
+// Grows the file the first time it is measured: after the header's read,
+// before any later look at its size.
+void GrowHeader(const char* path) {
+    SetExternalMeasureHook(nullptr);
+    if (FILE* file = std::fopen(path, "ab")) {
+        std::fputs("grown after the read", file);
+        std::fclose(file);
+    }
+}
+
+TEST(CursorPictures, AHeaderFileGrownAfterItsReadIsNotReadPastIt) {
+    ScopedTempDir folder;
+    CatalogueBuilder layout = MakeUiCatalogue();
+    layout.SetItem(UI_GROUP_CURSOR, 0, ExternalEntry(0, "header.bin", {5, 0}));
+    ASSERT_TRUE(layout.ToArchive().WriteToFile("ui.res"));
+    ASSERT_EQ(OpenArchive(&gResourceArchive, "ui.res"), 1);
+    BuildResourceCatalogue(&gResourceCatalogue, &gResourceArchive, &gResourceCache, nullptr,
+                           CATALOGUE_ROOT_ENTRY);
+    SetExternalMeasureHook(GrowHeader);
+    EXPECT_EQ(CCursor().animationCount, 1); // two bytes are no number
+    SetExternalMeasureHook(nullptr);
+    UnloadCatalogue(&gResourceCatalogue);
+    CacheTableFree(&gResourceCache);
+    CloseArchive(&gResourceArchive);
+}
+
 } // namespace
