@@ -76,3 +76,6 @@ extern SaveBlock gSaveBlock;
 
 // The current user's record, or null when the index is out of range.
 UserRecord* CurrentUserRecord();
+
+// The file form of the block, field by field, little-endian.
+void PackSaveBlock(const SaveBlock& block, uint8_t out[SAVE_BLOCK_FILE_SIZE]);

@@ -1,8 +1,23 @@
 // The UI-flow task as far as the screens exist today: it takes its place
-// above the play task and is updated and drawn every frame.
+// above the play task, is updated and drawn every frame, and starts the
+// first level once, so that the game shows a level.
 #include "menus/ui_flow_task.h"
 
+#include "engine/archive.h"
 #include "engine/task_stack.h"
+#include "world/level_load.h"
+#include "world/play_task.h"
+
+namespace {
+
+// An archive without the level index (no world yet) would stop the level
+// loader with a fatal message, so such an archive shows no level.
+bool ArchiveHasLevels() {
+    uint32_t index = 0;
+    return ReadEntryWord(&gResourceArchive, kLevelIndexEntry, &index) != 0;
+}
+
+} // namespace
 
 void UiFlowTaskHandler(TaskRec* task, uint32_t message) {
     switch (message) {
@@ -12,6 +27,11 @@ void UiFlowTaskHandler(TaskRec* task, uint32_t message) {
         break;
     case TASK_MSG_UPDATE:
         task->flags |= TASK_FLAG_DRAW | TASK_FLAG_UPDATE_BELOW;
+        // The restart loads the game level, level 1. The data word, 0 as
+        // pushed, remembers that it was asked for.
+        if (task->data == 0 && ArchiveHasLevels() &&
+            BroadcastTaskMessage(TASK_TAG_PLAY, PLAY_MSG_RESTART, 0) != 0)
+            task->data = 1;
         break;
     default:
         break;

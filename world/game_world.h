@@ -166,6 +166,7 @@ struct GameWorld {
     int32_t takenBitCounters[3];
     // player
     PlayerBlock player;
+    int32_t savedCostume; // the player's costume, kept across levels and comebacks
     int32_t scoreBookkeepingOff;
     // background
     int32_t backgroundX, backgroundY;

@@ -1,8 +1,11 @@
-// The play task: owns the running game and drives it frame by frame.
+// The play task: owns the running game and drives it frame by frame through
+// its play states; every other task reaches the game through its messages.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
+struct GameWorld;
 struct TaskRec;
 
 constexpr uint32_t PLAY_MSG_RESTART = 1;
@@ -17,4 +20,30 @@ constexpr uint32_t PLAY_MSG_SET_DUMP_FLAGS = 106;
 constexpr uint32_t PLAY_MSG_PAUSE = 107;
 constexpr uint32_t PLAY_MSG_RESUME = 108;
 
+// Archive entry holding the frame dumps' BMP header.
+constexpr uint32_t kDumpHeaderEntry = 19;
+constexpr int32_t kDumpHeaderBytes = 54;
+constexpr uint32_t kFadeStep = 6400;
+constexpr uint32_t kFullVeil = 0xFF00;
+// Level-table words: the last level, then the first of the eight score levels.
+constexpr int32_t kLastLevelWord = 11;
+constexpr int32_t kFirstScoreLevelWord = 13;
+constexpr int32_t kScoreLevelCount = 8;
+
 void PlayTaskHandler(TaskRec* task, uint32_t message);
+
+void RequestLevelChange(GameWorld* world, int32_t level, uint16_t entry);
+void ClearTakenItems(GameWorld* world);
+void ResetGameProgress(GameWorld* world);
+void AddLevelHits(GameWorld* world, int32_t v);
+void CountLevelCollectables(GameWorld* world);
+
+// Test seam for replays: called at each level start (before the level's
+// first step) and after each simulation step.
+constexpr int32_t WORLD_TRACE_LEVEL_START = 0;
+constexpr int32_t WORLD_TRACE_STEP = 1;
+using WorldTraceHook = void (*)(GameWorld* world, int32_t event);
+void SetWorldTraceHook(WorldTraceHook hook); // null: none
+// One line of the trace: the frame counter, each live slot's type, x and y,
+// and the current user's running score.
+std::string FormatWorldTrace(const GameWorld* world);
