@@ -56,6 +56,14 @@ int32_t LevelWord(const GameWorld* world, int32_t n) {
     return static_cast<int32_t>(GetU32LE(world->levelTable + 4 * n));
 }
 
+void SetLevelWord(GameWorld* world, int32_t n, int32_t value) {
+    if (world->levelTable == nullptr || n < 0 ||
+        static_cast<uint32_t>(n) >= world->levelTableSize / 4) {
+        return;
+    }
+    PutU32LE(const_cast<uint8_t*>(world->levelTable) + 4 * n, static_cast<uint32_t>(value));
+}
+
 int32_t LevelDivisor(const GameWorld* world, int32_t n) {
     const int32_t value = LevelWord(world, n);
     return value == 0 ? 1 : value;

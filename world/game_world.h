@@ -220,6 +220,9 @@ void DeleteGameWorld(GameWorld* world);
 
 // Word n of the level table; 0 past the end of the resource.
 int32_t LevelWord(const GameWorld* world, int32_t n);
+// Stores word n when it lies inside the resource; nothing otherwise. The
+// table is the catalogue's own loaded copy, so the game may write it.
+void SetLevelWord(GameWorld* world, int32_t n, int32_t value);
 // Word n as a divisor: at least 1.
 int32_t LevelDivisor(const GameWorld* world, int32_t n);
 // Value i (i16) of the camera records; 0 outside the resource.

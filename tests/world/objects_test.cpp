@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "world/behaviour_state.h"
 #include "world/behaviours/behaviours.h"
 #include "world/game_world.h"
 
@@ -245,7 +246,7 @@ TEST(ObjectRegistry, TheGameRegistersSeventyTwoTypes) {
     EXPECT_EQ(world->types[53].handler, LevelObjectHandler);
     EXPECT_EQ(world->types[54].handler, nullptr);
     EXPECT_EQ(world->types[OBJT_PLAYER].kind, OBJ_KIND_TRACKED);
-    EXPECT_EQ(world->types[OBJT_PLAYER].logicUnits, 15);
+    EXPECT_EQ(world->types[OBJT_PLAYER].logicUnits, static_cast<int8_t>((sizeof(PlayerState) + 15) / 16));
     DeleteGameWorld(world);
 }
 

@@ -3,22 +3,31 @@
 
 #include <cstdint>
 
+#include "world/behaviour_state.h"
 #include "world/game_world.h"
+#include "world/script_engine.h"
 
 namespace {
 
 // State sizes in bytes. Each behaviour passes sizeof its own state structs
 // here when it lands; the registry then rejects any that outgrow the limit.
-constexpr int32_t kPlayerLogicBytes = 232, kPlayerDrawBytes = 224;
-constexpr int32_t kThrownLogicBytes = 88, kThrownDrawBytes = 448;
-constexpr int32_t kChasedLogicBytes = 144, kChasedDrawBytes = 224;
-constexpr int32_t kPickupLogicBytes = 64, kPickupDrawBytes = 224;
-constexpr int32_t kLevelObjectLogicBytes = 220, kLevelObjectDrawBytes = 448;
-constexpr int32_t kEffectLogicBytes = 896, kEffectDrawBytes = 224;
-constexpr int32_t kCameraZoneLogicBytes = 4;
-constexpr int32_t kTileDecorLogicBytes = 240;
-constexpr int32_t kFadePictureLogicBytes = 36, kFadePictureDrawBytes = 224;
-constexpr int32_t kFrameCyclerLogicBytes = 10, kFrameCyclerDrawBytes = 224;
+constexpr int32_t kPlayerLogicBytes = sizeof(PlayerState),
+                  kPlayerDrawBytes = sizeof(ScriptActor);
+constexpr int32_t kThrownLogicBytes = sizeof(ThrownObjectState),
+                  kThrownDrawBytes = sizeof(ScriptActor);
+constexpr int32_t kChasedLogicBytes = sizeof(ChasedState),
+                  kChasedDrawBytes = sizeof(ScriptActor);
+constexpr int32_t kPickupLogicBytes = sizeof(PickupState), kPickupDrawBytes = sizeof(ScriptActor);
+constexpr int32_t kLevelObjectLogicBytes = sizeof(LevelObjectState),
+                  kLevelObjectDrawBytes = sizeof(ScriptActor);
+constexpr int32_t kEffectLogicBytes = sizeof(EffectState),
+                  kEffectDrawBytes = sizeof(ScriptActor);
+constexpr int32_t kCameraZoneLogicBytes = 0; // it keeps no state
+constexpr int32_t kTileDecorLogicBytes = sizeof(TileDecorState);
+constexpr int32_t kFadePictureLogicBytes = sizeof(FadePictureState),
+                  kFadePictureDrawBytes = sizeof(ScriptActor);
+constexpr int32_t kFrameCyclerLogicBytes = sizeof(FrameCyclerState),
+                  kFrameCyclerDrawBytes = sizeof(ScriptActor);
 
 constexpr uint8_t kPickupTypes[] = {4, 5, 6, 7, 12, 13, 14, 56, 57, 70, 75, 76, 123};
 constexpr uint8_t kLevelObjectTypes[] = {8,  15, 16, 17, 19, 20, 21,  22,
