@@ -12,8 +12,13 @@ cmake -S . -B build-game -G Ninja -DQB_TESTS=OFF -DQB_BENCH=OFF
 ninja -C build-game quillbury make_sample_archive write_config
 
 mkdir -p run/res
-if [ ! -f run/res/base.res ]; then
-  build-game/tools/make_sample_archive run/res/base.res
+# The sample archive is written again when the tool that makes it is newer,
+# but only over an archive it wrote itself (the marker file says so): an
+# archive the user put there is never replaced.
+tool=build-game/tools/make_sample_archive
+if [ ! -f run/res/base.res ] || { [ -f run/res/.sample-archive ] && [ "$tool" -nt run/res/base.res ]; }; then
+  "$tool" run/res/base.res
+  touch run/res/.sample-archive
 fi
 if [ ! -f run/game.cfg ]; then
   # A window rather than full screen for a first start.

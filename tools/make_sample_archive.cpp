@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "tests/support/sample_archive.h"
+#include "tools/sample/sample_archive.h"
 
 namespace {
 

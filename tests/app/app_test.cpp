@@ -20,9 +20,9 @@
 #include "graphics/d3d9/soft_d3d9.h"
 #include "media/mmplay.h"
 #include "tests/support/ogg_media_writer.h"
-#include "tests/support/sample_archive.h"
 #include "tests/support/scripted_platform.h"
 #include "tests/support/temp_dir.h"
+#include "tools/sample/sample_archive.h"
 #include "ui/font.h"
 #include "ui/text.h"
 
@@ -89,7 +89,9 @@ protected:
         ClearGameKeys();
         gAppTasks = {{Recording<0>, Recording<1>, Recording<2>}};
         std::filesystem::create_directories("res");
-        ASSERT_TRUE(WriteSampleArchive("res/base.res"));
+        // The catalogue without the world: no level is started, so the
+        // tasks on the stack are the application's own.
+        ASSERT_TRUE(MakeSampleCatalogue().WriteToFile("res/base.res"));
     }
     void TearDown() override { gAppTasks = gDefaultAppTasks; }
     void WriteConfig(int editor, int fps = 40, int renderer = 1, int width = 800,

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "engine/config.h"
-#include "tests/support/sample_archive.h"
 #include "tests/support/temp_dir.h"
+#include "tools/sample/sample_archive.h"
 
 namespace {
 

@@ -26,10 +26,10 @@
 #include "graphics/renderer.h"
 #include "menus/save_file.h"
 #include "tests/support/png_writer.h"
-#include "tests/support/sample_archive.h"
 #include "tests/support/scripted_platform.h"
 #include "tests/support/temp_dir.h"
 #include "tools/sample/dump_header.h"
+#include "tools/sample/sample_archive.h"
 #include "tools/sample/world_archive.h"
 #include "world/game_world.h"
 #include "world/play_task.h"
@@ -183,7 +183,7 @@ void WriteGameFiles(int32_t renderer) {
     std::vector<uint8_t> records(2 * spec.cameraRecords.size());
     for (size_t i = 0; i < spec.cameraRecords.size(); ++i)
         PutI16LE(records.data() + 2 * i, spec.cameraRecords[i]);
-    catalogue.AddItem(0, PlainEntry(0, records));
+    catalogue.SetItem(0, 1, PlainEntry(0, records));
     catalogue.SetFixed(kDumpHeaderEntry, PlainEntry(0, WriteDumpEntry()));
     ArchiveBuilder archive = catalogue.ToArchive();
     AppendWorldEntries(&archive, spec);

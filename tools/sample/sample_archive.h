@@ -1,0 +1,68 @@
+// The sample "res/base.res" that lets a new user start the game without the
+// real data, generated from code: the catalogue with the fonts, the loading
+// pictures, the level music and sounds, the frame-dump header, and a small
+// world of four levels with its tiles, level table, camera records and the
+// media of the object types it places.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "tests/support/archive_builder.h"
+#include "tools/sample/world_archive.h"
+
+// Catalogue groups: every group the game names exists (0..57).
+constexpr uint32_t SAMPLE_GROUP_COUNT = 58;
+constexpr uint32_t SAMPLE_GROUP_FIRST_FONT = 36; // resource numbers 58..65
+constexpr uint32_t SAMPLE_GROUP_MUSIC_TABLE = 1;
+constexpr uint32_t SAMPLE_GROUP_SHADOW_LEVELS = 2; // resource number 24
+constexpr uint32_t SAMPLE_GROUP_LOADING_PICTURES = 10;
+constexpr uint32_t SAMPLE_GROUP_LOADING_ANIMATION = 12;
+constexpr uint32_t SAMPLE_GROUP_STATUS_TEXTS = 18;
+constexpr uint32_t SAMPLE_GROUP_MUSIC = 45;
+constexpr uint32_t SAMPLE_GROUP_LEVEL_START_SOUND = 46;
+
+// Levels: 1 the front end behind the menus, 2 and 3 to play, 4 the last
+// level (reaching it completes the game).
+constexpr int32_t SAMPLE_LEVEL_COUNT = 4;
+constexpr int32_t SAMPLE_LAST_LEVEL = 4;
+
+// Layer-3 codes. Codes 1 to 6 mark entries 0 to 5 of a level (entry n is
+// the cell of code n + 1): code 1 is an inert marker where a level is
+// entered from the menus, and an exit's code n (2..6) is both the
+// destination it leads through and entry n - 1, so a player who arrives
+// through entry n - 1 stands at that exit. The player's own cell makes the
+// player the first time only; afterwards its entry record places it.
+constexpr uint8_t SAMPLE_CODE_ENTRY = 1;
+constexpr uint8_t SAMPLE_CODE_EXIT_BACK = 2;   // level 2 <-> level 3
+constexpr uint8_t SAMPLE_CODE_EXIT_FINISH = 3; // level 3 -> the last level
+constexpr uint8_t SAMPLE_CODE_PLAYER = 7;
+constexpr uint8_t SAMPLE_CODE_PICKUP = 10;
+// Collision-only codes, clear of the object (1..127), option-gate (18..25),
+// fatal-cell (0x81), empty-cell (0x90) and parameter (240..255) codes.
+constexpr uint8_t SAMPLE_CODE_SOLID = 130;
+constexpr uint8_t SAMPLE_CODE_SLOPE_UP = 131;   // rises to the right (quarter code 4)
+constexpr uint8_t SAMPLE_CODE_SLOPE_DOWN = 132; // falls to the right (quarter code 5)
+constexpr uint8_t SAMPLE_CODE_ONE_WAY = 133;    // stands from above (quarter code 8)
+
+constexpr int32_t SAMPLE_TYPE_EXIT = 67;
+// Scripts the player's media set holds: every state's script, both
+// costumes, the ride and the special stand (the highest is 67).
+constexpr int32_t SAMPLE_PLAYER_SCRIPTS = 68;
+
+// The world part: entries 0, 1, 2, the levels, the tile set, the media and
+// the level table and camera records.
+WorldArchiveSpec MakeSampleWorld();
+
+// The catalogue (entry 3 links to it) around `world`'s level table and
+// camera records, with entry 19, the frame-dump header, among the fixed
+// entries; without an argument, around the sample world's. Alone it is an
+// archive with no levels.
+CatalogueBuilder MakeSampleCatalogue(const WorldArchiveSpec& world);
+CatalogueBuilder MakeSampleCatalogue();
+
+// The whole archive: the catalogue, then the world's entries.
+ArchiveBuilder BuildSampleArchive(WorldArchiveLayout* layout = nullptr);
+
+// Writes the archive and any external files; false on a write error.
+bool WriteSampleArchive(const std::string& path);
