@@ -1,5 +1,305 @@
-// The rules that run when two objects meet.
-#include "world/behaviours/behaviours.h"
+// The rules that run when two objects meet: the dispatch from a pair's types
+// to the named rule, laid out as three tables, and the helpers the rules
+// share. The rules themselves live in pair_rules_chase.cpp (the chase, the
+// thrown objects and the pickups) and pair_rules_level.cpp (the level
+// objects).
+#include <algorithm>
+#include <array>
+#include <climits>
 
-// The rules arrive later; until then objects pass through each other.
-void ResolveObjectPair(GameWorld*, ObjectSlot*, ObjectSlot*) {}
+#include "engine/catalogue.h"
+#include "engine/helpers.h"
+#include "media/volume.h"
+#include "menus/save_file.h"
+#include "world/behaviour_state.h"
+#include "world/behaviours/behaviours.h"
+#include "world/behaviours/effect_object.h"
+#include "world/behaviours/pair_rules_internal.h"
+#include "world/game_world.h"
+#include "world/media_set.h"
+#include "world/script_engine.h"
+#include "world/sound_channels.h"
+
+namespace pair_rules {
+
+namespace {
+
+struct PairRuleRow {
+    uint8_t type;
+    PairRule rule;
+};
+
+// The player (first) by the type of what it meets (second).
+// clang-format off
+constexpr PairRuleRow kPlayerRules[] = {
+    {3,   PlayerMeetsChased},            // OBJT_CHASED
+    {4,   PlayerTakesScoringPickup},     // OBJT_PICKUP
+    {5,   PlayerTakesScoringPickup},
+    {6,   PlayerTakesScoringPickup},
+    {7,   PlayerTakesCollectable},
+    {8,   PlayerReachesCarriedItem},
+    {12,  PlayerTakesFlagPickup},
+    {13,  PlayerTakesChaseStarter},
+    {14,  PlayerTakesChaseStopper},
+    {15,  PlayerMeetsBarrier},
+    {16,  PlayerMeetsStunTarget},
+    {20,  PlayerNearsBomb},
+    {21,  PlayerMeetsDroppedHazard},
+    {29,  PlayerLandsOnFallingPlatform},
+    {30,  PlayerMeetsTrap},
+    {31,  PlayerMeetsHurtTarget},
+    {32,  PlayerMeetsPouncer},
+    {33,  PlayerTouchesHazard},
+    {34,  PlayerTouchesStunner},
+    {35,  PlayerStartsStream},
+    {37,  PlayerMeetsLever},
+    {39,  PlayerMeetsTarget},
+    {40,  PlayerMeetsTarget},
+    {41,  PlayerMeetsTarget},
+    {42,  PlayerMeetsCharger},
+    {43,  PlayerMeetsTarget},
+    {44,  PlayerMeetsTarget},
+    {45,  PlayerMeetsTarget},
+    {46,  PlayerMeetsDrifter},
+    {47,  PlayerMeetsTarget},
+    {48,  PlayerMeetsTarget},
+    {49,  PlayerEntersHurtZone},
+    {50,  PlayerMeetsToughTarget},
+    {51,  PlayerMeetsTarget},
+    {52,  PlayerMeetsTarget},
+    {53,  PlayerMeetsToughTarget},
+    {56,  PlayerTakesScoringPickup},
+    {57,  PlayerTakesScoringPickup},
+    {58,  PlayerRidesMovingPlatform},
+    {64,  PlayerEntersCameraZone},       // OBJT_CAMERA_ZONE
+    {65,  PlayerMeetsSequenceTrigger},
+    {66,  PlayerTriggersChase},
+    {67,  PlayerReachesExit},
+    {70,  PlayerTakesPlainPickup},
+    {75,  PlayerTakesScoringPickup},
+    {76,  PlayerTakesScoringPickup},
+    {77,  PlayerMeetsHurtTarget},
+    {78,  PlayerMeetsPusher},
+    {79,  PlayerLandsOnPlatform},
+    {80,  PlayerMeetsRoller},
+    {81,  PlayerReachesWarp},
+    {121, PlayerStartsFadePicture},      // OBJT_FADE_PICTURE
+    {123, PlayerReadsHelpPickup},
+};
+
+// The chased character (first) by the type of what it meets (second).
+constexpr PairRuleRow kChasedRules[] = {
+    {8,   ChasedMeetsMarker},
+    {15,  ChasedMeetsBarrier},
+    {23,  ChasedMeetsJumpCell},          // OBJT_INERT
+    {39,  ChasedKnocksTarget},
+    {40,  ChasedKnocksTarget},
+    {41,  ChasedKnocksTarget},
+    {42,  ChasedKnocksTarget},
+    {43,  ChasedKnocksTarget},
+    {44,  ChasedKnocksTarget},
+    {45,  ChasedKnocksTarget},
+    {46,  ChasedMeetsDrifter},
+    {47,  ChasedKnocksTarget},
+    {48,  ChasedKnocksTarget},
+    {50,  ChasedKnocksTarget},
+    {51,  ChasedKnocksTarget},
+    {52,  ChasedKnocksTarget},
+    {66,  ChasedMeetsTrigger},
+    {70,  ChasedTakesPickup},
+    {79,  ChasedHitsPlatform},
+    {119, ThrownObjectHitsChased},       // OBJT_PROJECTILE_A
+    {120, ThrownObjectHitsChased},       // OBJT_PROJECTILE_B
+};
+
+// A target (first) by its own type, when the second is a thrown object.
+constexpr PairRuleRow kTargetRules[] = {
+    {16,  ThrownObjectHitsIdleTarget},
+    {31,  ThrownObjectHitsIdleTarget},
+    {39,  ThrownObjectHitsTarget},
+    {40,  ThrownObjectHitsTarget},
+    {41,  ThrownObjectHitsTarget},
+    {42,  ThrownObjectHitsToughTarget},
+    {43,  ThrownObjectHitsTarget},
+    {44,  ThrownObjectHitsTarget},
+    {45,  ThrownObjectHitsTarget},
+    {47,  ThrownObjectHitsTarget},
+    {48,  ThrownObjectHitsTarget},
+    {50,  ThrownObjectHitsToughTarget},
+    {51,  ThrownObjectHitsTarget},
+    {52,  ThrownObjectHitsTarget},
+    {53,  ThrownObjectHitsIdleToughTarget},
+    {77,  ThrownObjectHitsIdleTarget},
+    {78,  ThrownObjectHitsPusher},
+};
+// clang-format on
+
+// Type ids are bytes, so a table of 256 covers every id a slot can hold.
+using RuleTable = std::array<PairRule, 256>;
+
+template <size_t N> constexpr RuleTable MakeRuleTable(const PairRuleRow (&rows)[N]) {
+    RuleTable table{};
+    for (const PairRuleRow& row : rows)
+        table[row.type] = row.rule;
+    return table;
+}
+
+constexpr RuleTable kPlayerRuleTable = MakeRuleTable(kPlayerRules);
+constexpr RuleTable kChasedRuleTable = MakeRuleTable(kChasedRules);
+constexpr RuleTable kTargetRuleTable = MakeRuleTable(kTargetRules);
+
+} // namespace
+
+// ---- helpers ------------------------------------------------------------------------------------
+
+int32_t ToFixed(int64_t pixels) {
+    return static_cast<int32_t>(std::clamp<int64_t>(Fixed(pixels), INT32_MIN, INT32_MAX));
+}
+
+int32_t AddPixels(int32_t fixed, int64_t pixels) {
+    return static_cast<int32_t>(std::clamp<int64_t>(fixed + Fixed(pixels), INT32_MIN, INT32_MAX));
+}
+
+int16_t ToSlot(int64_t pixels) {
+    return static_cast<int16_t>(std::clamp<int64_t>(pixels, INT16_MIN, INT16_MAX));
+}
+
+ScriptActor* ActorOf(const GameWorld* world, ObjectSlot* object) {
+    const int32_t bytes = world->types[object->typeId].drawUnits * 16;
+    if (object->draw == nullptr || bytes < static_cast<int32_t>(sizeof(ScriptActor)))
+        return nullptr;
+    return object->DrawAs<ScriptActor>();
+}
+
+bool IsStillLive(GameWorld* world, const ObjectRef& ref, int32_t type) {
+    return ResolveObjectRef(world, ref, type) != nullptr;
+}
+
+ObjectSlot* FirstObjectOfType(GameWorld* world, int32_t type) {
+    uint16_t index = 0;
+    return FindNextObjectOfType(world, &index, type);
+}
+
+int32_t CurrentLevel(const GameWorld* world) {
+    return world->currentLevel;
+}
+
+void AddToScore(int32_t points) {
+    UserRecord* user = CurrentUserRecord();
+    if (user == nullptr)
+        return;
+    // A score that runs past the top wraps as a 32-bit counter would.
+    user->runningScore = static_cast<int32_t>(static_cast<uint32_t>(user->runningScore) +
+                                              static_cast<uint32_t>(points));
+}
+
+void Award(GameWorld* world, int16_t x, int16_t y, int32_t points, PopupIndex popup) {
+    if (popup != POPUP_NONE)
+        CreateObject(world, x, y, OBJT_SCORE_POPUP, OBJ_MSG_CREATE | OBJ_MSG_SYNC_POS, popup);
+    AddToScore(points);
+}
+
+void Disarm(LevelObjectState* state) {
+    state->scorable = 0;
+    state->struck = 1;
+}
+
+void SetTakenBit(GameWorld* world, const ObjectSlot* object) {
+    SetWorldBit(world, object->itemNumber, 1);
+}
+
+void SendState(GameWorld* world, ObjectSlot* object, int32_t state, bool keepFacing) {
+    const uint32_t s = static_cast<uint32_t>(state) | (keepFacing ? OBJ_STATE_KEEP_FACING : 0u);
+    SendObjectMessage(world, object, OBJ_EV_SET_STATE + s);
+}
+
+void PlayGroupSound(GameWorld* world, uint32_t group, int32_t panX, int32_t panY) {
+    const uint32_t items = GetGroupSize(&gResourceCatalogue, group);
+    if (items == 0)
+        return;
+    const int32_t item = WorldRandomInt(0, static_cast<int32_t>(items) - 1);
+    const int32_t channel =
+        PlaySound(world, 0, 0, GetResource(&gResourceCatalogue, group, item), nullptr);
+    // Channel 0 carries the music, whose placement is not the world's.
+    if (channel > MUSIC_CHANNEL)
+        SetChannelPosition(channel, panX, panY);
+}
+
+bool ActionPointReaches(const GameWorld* world, const PlayerState* player, int32_t x, int32_t y,
+                        int64_t limit) {
+    return player->costume == 1 &&
+           DistanceSquared(world->player.actionPointX - x, world->player.actionPointY - y) < limit;
+}
+
+bool RidesOrFalls(const PlayerState* player) {
+    switch (player->state) {
+    case PLAYER_ST_SEQ_END:
+    case PLAYER_ST_SEQ_FINAL:
+    case PLAYER_ST_SEQ_RIDE:
+    case PLAYER_ST_SEQ_RIDE_2:
+        return true;
+    default:
+        return player->vy > kFallingFast;
+    }
+}
+
+bool IsInvulnerable(const ObjectSlot* player) {
+    return (player->flags & PLAYER_SLOT_INVULNERABLE) != 0;
+}
+
+void StopPlayerAt(PlayerState* player, int64_t pixels, uint32_t collideFlag) {
+    player->x = ToFixed(pixels);
+    player->collisionFlags |= static_cast<int32_t>(collideFlag);
+    player->vx = 0;
+    player->bumpLock = 1;
+}
+
+void LandPlayerAt(PlayerState* player, int64_t pixels) {
+    player->collisionFlags |= static_cast<int32_t>(COLLIDE_BLOCK_DOWN);
+    player->y = ToFixed(pixels);
+}
+
+const SpriteKeyRecord* ShownSpriteKey(GameWorld* world, ObjectSlot* object, uint16_t key) {
+    ScriptActor* actor = ActorOf(world, object);
+    if (actor == nullptr || actor->spriteHead >= kScriptPipeCount)
+        return nullptr;
+    const ScriptPipe& pipe = actor->pipes[actor->spriteHead];
+    const int32_t sprite = static_cast<int16_t>(pipe.media);
+    if (pipe.type != PIPE_SPRITE || sprite < 0)
+        return nullptr;
+    const SpriteKeyRecord* record = nullptr;
+    if (FindRecordByKey(GetActorSprite(world, actor, sprite), key, &record) < 0)
+        return nullptr;
+    return record;
+}
+
+Box BoxAt(const ObjectSlot* object, const SpriteKeyRecord& record) {
+    const int32_t left = object->x + record.x;
+    const int32_t top = object->y + record.y;
+    return Box{left, top, left + record.width, top + record.height};
+}
+
+} // namespace pair_rules
+
+// The pair scan names the first object by the lower type id. Only the player,
+// the chased character and a pair with a thrown object have rules, so every
+// other pair ends at the switch.
+void ResolveObjectPair(GameWorld* world, ObjectSlot* first, ObjectSlot* second) {
+    using namespace pair_rules;
+    PairRule rule = nullptr;
+    switch (first->typeId) {
+    case OBJT_PLAYER:
+        rule = kPlayerRuleTable[second->typeId];
+        break;
+    case OBJT_CHASED:
+        rule = kChasedRuleTable[second->typeId];
+        break;
+    default:
+        if (second->typeId == OBJT_PROJECTILE_A || second->typeId == OBJT_PROJECTILE_B)
+            rule = kTargetRuleTable[first->typeId];
+        break;
+    }
+    if (rule == nullptr)
+        return;
+    rule(Pair{world, first, second, first->x - second->x, first->y - second->y});
+}
