@@ -3,14 +3,13 @@
 // walked through. Compact and expanded searches must agree.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
-#include <sys/mman.h>
 #include <unistd.h>
 #include <vector>
 
 #include "engine/archive.h"
 #include "engine/resource_stream.h"
+#include "fuzz/memory_archive.h"
 #include "tests/support/archive_builder.h"
 #include "world/game_world.h"
 #include "world/tile_map.h"
@@ -21,21 +20,7 @@ namespace {
 int OpenAsEntry(const uint8_t* data, size_t size, ResourceArchive* archive) {
     ArchiveBuilder builder;
     builder.AddPlain(3, std::vector<uint8_t>(data, data + size));
-    std::vector<uint8_t> bytes = builder.Build();
-    int fd = memfd_create("fuzz_level", 0);
-    if (fd < 0)
-        return -1;
-    if (write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) {
-        close(fd);
-        return -1;
-    }
-    char path[64];
-    std::snprintf(path, sizeof(path), "/proc/self/fd/%d", fd);
-    if (!OpenArchive(archive, path)) {
-        close(fd);
-        return -1;
-    }
-    return fd;
+    return OpenMemoryArchive(builder.Build(), "fuzz_level", archive);
 }
 
 GameWorld* World() {

@@ -3,12 +3,11 @@
 // through LoadMediaSet, the level sprite steps, the key lookups, the script
 // interpreter and freeing.
 #include <cstdint>
-#include <cstdio>
-#include <sys/mman.h>
 #include <unistd.h>
 #include <vector>
 
 #include "engine/archive.h"
+#include "fuzz/memory_archive.h"
 #include "tests/support/archive_builder.h"
 #include "tests/support/png_writer.h"
 #include "tools/sample/media_block_writer.h"
@@ -156,29 +155,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     builder.Set(at.b + 2, NumberEntry(at.c + static_cast<uint32_t>((moves >> 4) - 4)));
     writer.AppendChain({{{kType, at.a}}});
 
-    const std::vector<uint8_t> bytes = builder.Build();
-    const int fd = memfd_create("fuzz_media", 0);
+    const int fd = OpenMemoryArchive(builder.Build(), "fuzz_media", &gResourceArchive);
     if (fd < 0)
         return 0;
-    if (write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) {
-        close(fd);
-        return 0;
+    static GameWorld* world = NewGameWorld();
+    ResetMediaSets(world);
+    world->mediaSetsUsed = -1;
+    world->mediaPart = 1;
+    if (LoadMediaSet(world, kType) == 1) {
+        const int32_t index = FindMediaSetIndex(world, kType);
+        if (index >= 0)
+            Exercise(world, &world->mediaSets[index], keySeed);
     }
-    char path[64];
-    std::snprintf(path, sizeof(path), "/proc/self/fd/%d", fd);
-    if (OpenArchive(&gResourceArchive, path)) {
-        static GameWorld* world = NewGameWorld();
-        ResetMediaSets(world);
-        world->mediaSetsUsed = -1;
-        world->mediaPart = 1;
-        if (LoadMediaSet(world, kType) == 1) {
-            const int32_t index = FindMediaSetIndex(world, kType);
-            if (index >= 0)
-                Exercise(world, &world->mediaSets[index], keySeed);
-        }
-        FreeMediaSets(world);
-        CloseArchive(&gResourceArchive);
-    }
+    FreeMediaSets(world);
+    CloseArchive(&gResourceArchive);
     close(fd);
     return 0;
 }

@@ -21,6 +21,7 @@
 #include "tests/support/draw_capture.h"
 #include "tests/world/media_test_util.h"
 #include "tests/world/tile_test_util.h"
+#include "tests/world/world_fixture.h"
 #include "tools/sample/script_assembler.h"
 #include "world/behaviour_state.h"
 #include "world/behaviours/behaviours.h"
@@ -65,21 +66,8 @@ void Spy(GameWorld*, ObjectSlot* object, ObjectMessage message) {
     if ((message & OBJ_MSG_DESTROY) != 0)
         return;
     if ((message & OBJ_MSG_CREATE) != 0) {
-        Made m{object->typeId,
-               static_cast<int16_t>(object->index),
-               object->x,
-               object->y,
-               object->ParamValue(),
-               -1};
-        if (object->typeId == OBJT_ATTACHED_EFFECT) {
-            auto* record = object->ParamAs<AttachedEffectRecord*>();
-            m.value = record->script;
-            record->link = object->index;
-            record->effect = MakeObjectRef(object);
-        } else if (object->typeId == OBJT_EFFECT) {
-            m.value = static_cast<int32_t>(object->ParamAs<const EffectKindRecord*>()->kind);
-        }
-        gMade.push_back(m);
+        gMade.push_back(Made{object->typeId, static_cast<int16_t>(object->index), object->x,
+                             object->y, object->ParamValue(), SpyCreation(object)});
         return;
     }
     Heard h{object->typeId, static_cast<int16_t>(object->index), message, 0, 0};
@@ -92,11 +80,7 @@ void Spy(GameWorld*, ObjectSlot* object, ObjectMessage message) {
 }
 
 std::vector<Made> MadeOf(uint8_t type) {
-    std::vector<Made> out;
-    for (const Made& m : gMade)
-        if (m.type == type)
-            out.push_back(m);
-    return out;
+    return OfType(gMade, type);
 }
 
 int32_t HeardCount(uint8_t type, ObjectMessage message) {
@@ -114,35 +98,21 @@ Heard LastHeard(uint8_t type) {
     return Heard{};
 }
 
-int32_t Live(GameWorld* world, uint8_t type) {
-    int32_t n = 0;
-    uint16_t index = 0;
-    while (FindNextObjectOfType(world, &index, type) != nullptr)
-        ++n;
-    return n;
-}
-
 void PlayerStandIn(GameWorld*, ObjectSlot*, ObjectMessage) {}
 
-class ChasedTest : public testing::Test {
+class ChasedTest : public WorldFixture {
 protected:
     void SetUp() override {
-        savedSave_ = gSaveBlock;
-        gSaveBlock.currentUser = 0;
-        SetOption(0);
+        WorldFixture::SetUp();
+        UseOption(0);
         gMade.clear();
         gHeard.clear();
         SetRandomState(kInitialRandomState);
         CrtSrand(1);
         LevelLayerGrid grid = FilledLayer(kColumns, 12, 0);
-        for (int32_t x = 0; x < kColumns; ++x)
-            grid.At(x, kGroundRow) = grid.At(x, kGroundRow + 1) = kGround;
-        for (int32_t y = 0; y < kGroundRow; ++y)
-            grid.At(kWallColumn, y) = kGround;
-        std::array<uint8_t, 16> solid;
-        solid.fill(1);
-        map_ = std::make_unique<GridWorld>(
-            grid, std::map<uint8_t, std::array<uint8_t, 16>>{{kGround, solid}});
+        FillCells(grid, 0, kGroundRow, kColumns, kGroundRow + 2, kGround);
+        FillCells(grid, kWallColumn, 0, kWallColumn + 1, kGroundRow, kGround);
+        MakeMap(grid, kGround);
         GameWorld* w = world();
         for (int32_t type = 2; type < kObjectTypeCount; ++type)
             RegisterObjectType(w, type, Spy, EmptyDraw, OBJ_KIND_ORDINARY, sizeof(LevelObjectState),
@@ -154,29 +124,13 @@ protected:
         w->currentLevel = w->gameLevel = kPlainLevel;
         w->camera.viewWidth = Px(800);
         w->camera.viewHeight = Px(600);
-        words_.assign(256, 0);
-        SetLevelTable();
+        words_.Assign(256);
+        words_.Attach(w);
         ResetMediaSets(w);
         w->mediaSetsUsed = -1;
         InstallChasedSet({});
     }
 
-    void TearDown() override {
-        if (map_ != nullptr) {
-            DeleteObjectsExceptType(world(), 0);
-            for (MediaSet& set : world()->mediaSets)
-                set = MediaSet{};
-        }
-        map_.reset();
-        gSaveBlock = savedSave_;
-    }
-
-    GameWorld* world() { return map_->get(); }
-    void SetOption(int32_t option) { gSaveBlock.users[0].Difficulty = option; }
-    void SetLevelTable() {
-        world()->levelTable = reinterpret_cast<const uint8_t*>(words_.data());
-        world()->levelTableSize = static_cast<uint32_t>(words_.size() * 4);
-    }
     void SetLevel(int32_t level) { world()->currentLevel = world()->gameLevel = int16_t(level); }
 
     // 43 scripts: the scripts in `ending` show sprite 0 for a frame and end,
@@ -194,17 +148,11 @@ protected:
             else
                 a.Show(0, 1).Jump(0);
         }
-        const ScriptAssembler& use = custom != nullptr ? *custom : a;
-        code_.push_back(use.scripts());
-        tables_.emplace_back();
-        for (std::vector<ScriptInstruction>& s : code_.back())
-            tables_.back().push_back({s.data(), static_cast<int16_t>(s.size() - 1)});
-        sprites_.emplace_back(2);
-        for (SpriteEntry& sprite : sprites_.back()) {
-            images_.push_back(Image{8, 8, 0, nullptr, nullptr, nullptr});
-            sprite.image = &images_.back();
-            sprite.lastKey = -1;
-        }
+        GameWorld* w = world();
+        const int32_t index = FindMediaSetIndex(w, OBJT_CHASED);
+        MediaSet& set = w->mediaSets[index >= 0 ? index : ++w->mediaSetsUsed];
+        set = MediaSet{};
+        media_.Fill(set, OBJT_CHASED, custom != nullptr ? *custom : a, 2);
         keys_.emplace_back(3);
         std::vector<SpriteKeyRecord>& keys = keys_.back();
         keys[0].key = 1;
@@ -212,21 +160,11 @@ protected:
         keys[2].key = 256;
         keys[2].x = 30;
         keys[2].y = -40;
-        sprites_.back()[kKeySprite].keys = keys.data();
-        sprites_.back()[kKeySprite].lastKey = 2;
+        set.sprites[kKeySprite].keys = keys.data();
+        set.sprites[kKeySprite].lastKey = 2;
         sounds_.emplace_back();
         for (uintptr_t handle : sounds)
             sounds_.back().push_back(SoundEntry{handle, 12});
-
-        GameWorld* w = world();
-        const int32_t index = FindMediaSetIndex(w, OBJT_CHASED);
-        MediaSet& set = w->mediaSets[index >= 0 ? index : ++w->mediaSetsUsed];
-        set = MediaSet{};
-        set.typeId = OBJT_CHASED;
-        set.scripts = tables_.back().data();
-        set.lastScript = static_cast<int16_t>(tables_.back().size() - 1);
-        set.sprites = sprites_.back().data();
-        set.lastSprite = 1;
         set.sounds = sounds_.back().empty() ? nullptr : sounds_.back().data();
         set.lastSound = static_cast<int32_t>(sounds_.back().size()) - 1;
     }
@@ -266,26 +204,16 @@ protected:
     }
     // The player `d` pixels behind the character.
     void PlaceAhead(int32_t d) { MovePlayer(static_cast<int16_t>(chased_->x - d)); }
-    void Tick() {
-        ++world()->frameCounter;
-        SendObjectMessage(world(), chased_, 0);
-    }
+    void Tick() { WorldFixture::Tick(chased_); }
     chased::ChasedFrame Frame() {
         return chased::ChasedFrame{world(), chased_, C(), Actor(), player_, CurrentUserOption()};
     }
-    void Word(int32_t n, int32_t value) { words_[static_cast<size_t>(n)] = value; }
+    void Word(int32_t n, int32_t value) { words_.Set(n, value); }
 
-    std::unique_ptr<GridWorld> map_;
     ObjectSlot* player_ = nullptr;
     ObjectSlot* chased_ = nullptr;
-    std::vector<int32_t> words_;
-    std::deque<std::vector<std::vector<ScriptInstruction>>> code_;
-    std::deque<std::vector<ScriptTableEntry>> tables_;
-    std::deque<std::vector<SpriteEntry>> sprites_;
-    std::deque<Image> images_;
     std::deque<std::vector<SpriteKeyRecord>> keys_;
     std::deque<std::vector<SoundEntry>> sounds_;
-    SaveBlock savedSave_{};
 };
 
 // ---- creation and the distance band -----------------------------------------------------
@@ -646,7 +574,7 @@ TEST_F(ChasedTest, StateStepsDoWhatTheirRowsSay) {
     EXPECT_EQ(P()->x, Pixels(kHomeX + 12)) << "carrying";
     EXPECT_EQ(player_->y, kFloorY - 30);
 
-    SetOption(2);
+    UseOption(2);
     Put(CHASER_ST_PUSH);
     PlaceAhead(40);
     Tick();
@@ -733,7 +661,7 @@ TEST_F(ChasedTest, ItIsDrawnLeaningFromItsSlot) {
     C()->lean = 9;
     DrawCapture capture;
     DrawChasedCharacter(world(), chased_);
-    const CapturedDraw* drawn = capture.FirstSpriteOf(&images_[0]);
+    const CapturedDraw* drawn = capture.FirstSpriteOf(media_.ImageAt(0));
     ASSERT_NE(drawn, nullptr);
     EXPECT_EQ(drawn->record.x, chased_->x + 9);
 }
@@ -805,7 +733,7 @@ TEST_F(ChasedTest, ExtraMotionFollowsTheLevelRules) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         SetLevel(row.level);
-        SetOption(row.option);
+        UseOption(row.option);
         Put(row.state, 700);
         C()->vy = Pixels(2);
         C()->secondCharacter = row.second;

@@ -15,6 +15,7 @@
 #include "tests/support/draw_capture.h"
 #include "tests/world/media_test_util.h"
 #include "tests/world/tile_test_util.h"
+#include "tests/world/world_fixture.h"
 #include "tools/sample/script_assembler.h"
 #include "world/behaviour_state.h"
 #include "world/behaviours/behaviours.h"
@@ -60,9 +61,8 @@ void TargetHandler(GameWorld*, ObjectSlot*, ObjectMessage message) {
 class EffectTest : public testing::Test {
 protected:
     EffectTest() : grid_(Floor(), {{kFloorCode, Solid()}}), world_(grid_.get()) {
-        words_.assign(256 * 4, 0);
-        world_->levelTable = words_.data();
-        world_->levelTableSize = static_cast<uint32_t>(words_.size());
+        words_.Assign(256);
+        words_.Attach(world_);
         world_->mediaSetsUsed = -1;
         for (uint8_t type : kEffectTypes) {
             RegisterObjectType(world_, type, EffectObjectHandler, DrawEffectObject,
@@ -126,10 +126,7 @@ protected:
     }
     Image* SpriteImage(uint8_t type, int32_t n) { return &media_[type].images[n]; }
 
-    void SetWord(int32_t n, int32_t value) {
-        for (int32_t b = 0; b < 4; ++b)
-            words_[4 * n + b] = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * b));
-    }
+    void SetWord(int32_t n, int32_t value) { words_.Set(n, value); }
 
     ObjectSlot* Effect(int32_t kind, int16_t x = 400, int16_t y = 300,
                        ObjectMessage message = OBJ_MSG_CREATE | OBJ_MSG_SYNC_POS) {
@@ -162,7 +159,7 @@ protected:
     };
     GridWorld grid_;
     GameWorld* world_;
-    std::vector<uint8_t> words_;
+    LevelWords words_;
     std::map<uint8_t, Media> media_;
 };
 

@@ -24,6 +24,7 @@
 #include "tests/support/draw_capture.h"
 #include "tests/support/png_writer.h"
 #include "tests/world/tile_test_util.h"
+#include "tests/world/world_fixture.h"
 #include "tools/sample/script_assembler.h"
 #include "world/behaviour_state.h"
 #include "world/behaviours/behaviours.h"
@@ -55,17 +56,7 @@ struct Spied {
 std::vector<Spied> gSpied;
 
 void Spy(GameWorld*, ObjectSlot* object, ObjectMessage message) {
-    int32_t value = -1;
-    if ((message & OBJ_MSG_CREATE) != 0) {
-        if (object->typeId == OBJT_EFFECT)
-            value = static_cast<int32_t>(object->ParamAs<const EffectKindRecord*>()->kind);
-        if (object->typeId == OBJT_ATTACHED_EFFECT) {
-            auto* record = object->ParamAs<AttachedEffectRecord*>();
-            value = record->script;
-            record->link = object->index;
-            record->effect = MakeObjectRef(object);
-        }
-    }
+    const int32_t value = (message & OBJ_MSG_CREATE) != 0 ? SpyCreation(object) : -1;
     gSpied.push_back({object->typeId, message, value, object->x, object->y});
 }
 
@@ -93,43 +84,22 @@ size_t EventsTo(uint8_t type, ObjectMessage event) {
     return n;
 }
 
-class LevelObjectTest : public testing::Test {
+class LevelObjectTest : public WorldFixture {
 protected:
     void SetUp() override {
-        savedSave_ = gSaveBlock;
+        WorldFixture::SetUp();
         SetRandomState(kInitialRandomState);
         gSpied.clear();
-        words_.assign(200, 0);
-        grid_ = FilledLayer(kColumns, kRows, 0);
-        for (int32_t x = 0; x < kColumns; ++x)
-            for (int32_t y = kRows - 2; y < kRows; ++y)
-                grid_.At(x, y) = kFloor;
-        for (int32_t x = kColumns - 4; x < kColumns; ++x)
-            for (int32_t y = 0; y < kRows; ++y)
-                grid_.At(x, y) = kFloor;
+        words_.Assign(200);
+        grid_ = FloorAndWall(kColumns, kRows, kFloor);
     }
-    void TearDown() override {
-        if (map_ != nullptr) {
-            DeleteObjectsExceptType(world(), 0);
-            for (MediaSet& set : world()->mediaSets)
-                set = MediaSet{};
-        }
-        map_.reset();
-        gSaveBlock = savedSave_;
-    }
-
-    GameWorld* world() { return map_->get(); }
 
     // The map from the grid, the registry with spies for the player and the
     // effects, a level table and a set for every type. Scripts loop unless
     // `ending`, when each shows its sprite for two frames and ends.
     void Build(int32_t option = 0, bool ending = false, int16_t spawnY = 0) {
-        gSaveBlock.currentUser = 0;
-        gSaveBlock.users[0].Difficulty = option;
-        std::array<uint8_t, 16> solid;
-        solid.fill(1);
-        map_ = std::make_unique<GridWorld>(
-            grid_, std::map<uint8_t, std::array<uint8_t, 16>>{{kFloor, solid}});
+        UseOption(option);
+        MakeMap(grid_, kFloor);
         GameWorld* w = world();
         RegisterObjectTypes(w);
         for (uint8_t type : {uint8_t{18}, OBJT_SCORE_POPUP, OBJT_ATTACHED_EFFECT, OBJT_EFFECT})
@@ -139,7 +109,7 @@ protected:
         w->currentLevel = 3;
         w->camera.viewWidth = Px(800);
         w->camera.viewHeight = Px(600);
-        SetWords();
+        words_.Attach(w);
         w->mediaSetsUsed = -1;
         ResetMediaSets(w);
         for (uint8_t type : kTypes) {
@@ -187,55 +157,19 @@ protected:
 
     void AddSet(uint8_t type, const ScriptAssembler& a, int32_t sprites, int16_t spawnX,
                 int16_t spawnY) {
-        code_.push_back(a.scripts());
-        tables_.emplace_back();
-        for (std::vector<ScriptInstruction>& s : code_.back())
-            tables_.back().push_back({s.data(), static_cast<int16_t>(s.size() - 1)});
-        sprites_.emplace_back(sprites);
-        for (int32_t i = 0; i < sprites; ++i) {
-            images_.push_back(Image{8, 8, 0, nullptr, nullptr, nullptr});
-            SpriteEntry& e = sprites_.back()[i];
-            e.image = &images_.back();
-            e.x = static_cast<int16_t>(i);
-            e.y = static_cast<int16_t>(-i);
-            e.lastKey = -1;
-        }
-        MediaSet& set = world()->mediaSets[++world()->mediaSetsUsed];
-        set.typeId = type;
-        set.scripts = tables_.back().data();
-        set.lastScript = static_cast<int16_t>(tables_.back().size() - 1);
-        set.sprites = sprites_.back().data();
-        set.lastSprite = sprites - 1;
-        set.lastSound = -1;
+        MediaSet& set = media_.Add(world(), type, a, sprites);
+        StaggerSprites(set);
         set.spawnX = spawnX;
         set.spawnY = spawnY;
     }
 
-    void SetWord(int32_t n, int32_t value) {
-        words_.at(static_cast<size_t>(n)) = value;
-        SetWords();
-    }
-    void SetWords() {
-        bytes_.resize(words_.size() * 4);
-        for (size_t i = 0; i < words_.size(); ++i)
-            for (int32_t b = 0; b < 4; ++b)
-                bytes_[4 * i + b] =
-                    static_cast<uint8_t>(static_cast<uint32_t>(words_[i]) >> (8 * b));
-        if (map_ != nullptr) {
-            world()->levelTable = bytes_.data();
-            world()->levelTableSize = static_cast<uint32_t>(bytes_.size());
-        }
-    }
+    void SetWord(int32_t n, int32_t value) { words_.Set(n, value); }
 
     ObjectSlot* Make(uint8_t type, intptr_t param = 0, int16_t x = kX, int16_t y = kY) {
         return CreateObject(world(), x, y, type, OBJ_MSG_CREATE | OBJ_MSG_SYNC_POS, param);
     }
     ObjectSlot* MakePlayer(int16_t x, int16_t y) {
         return CreateObject(world(), x, y, OBJT_PLAYER, 0, 0);
-    }
-    void Tick(ObjectSlot* object) {
-        ++world()->frameCounter;
-        SendObjectMessage(world(), object, 0);
     }
     // Ticks until the object is gone (or `most` ticks); the ticks it took.
     int32_t TicksUntilGone(ObjectSlot* object, uint8_t type, int32_t most) {
@@ -248,14 +182,6 @@ protected:
     }
 
     LevelLayerGrid grid_;
-    std::unique_ptr<GridWorld> map_;
-    std::vector<int32_t> words_;
-    std::vector<uint8_t> bytes_;
-    std::deque<std::vector<std::vector<ScriptInstruction>>> code_;
-    std::deque<std::vector<ScriptTableEntry>> tables_;
-    std::deque<std::vector<SpriteEntry>> sprites_;
-    std::deque<Image> images_;
-    SaveBlock savedSave_{};
 };
 
 LevelObjectState* StateOf(ObjectSlot* object) {

@@ -19,6 +19,7 @@
 #include "menus/ui_flow_task.h"
 #include "tests/world/media_test_util.h"
 #include "tests/world/tile_test_util.h"
+#include "tests/world/world_fixture.h"
 #include "world/behaviour_state.h"
 #include "world/game_world.h"
 #include "world/script_engine.h"
@@ -79,35 +80,20 @@ PickupState* K(ObjectSlot* o) {
     return o->LogicAs<PickupState>();
 }
 
-class PairRulesTest : public testing::Test {
+class PairRulesTest : public WorldFixture {
 protected:
     void SetUp() override {
-        savedSave_ = gSaveBlock;
+        WorldFixture::SetUp();
         gSeen.clear();
-        words_.assign(kWordCount, 0);
+        words_.Assign(kWordCount);
         grid_ = FilledLayer(kColumns, kRows, 0);
         sprites_.reserve(64);
     }
-    void TearDown() override {
-        if (map_ != nullptr) {
-            DeleteObjectsExceptType(world(), 0);
-            for (MediaSet& set : world()->mediaSets)
-                set = MediaSet{};
-        }
-        map_.reset();
-        gSaveBlock = savedSave_;
-    }
-
-    GameWorld* world() { return map_->get(); }
 
     void Build(int32_t level = 1, int32_t option = 1) {
-        gSaveBlock.currentUser = 0;
-        gSaveBlock.users[0].Difficulty = option;
+        UseOption(option);
         gSaveBlock.users[0].runningScore = 0;
-        std::array<uint8_t, 16> solid;
-        solid.fill(1);
-        map_ = std::make_unique<GridWorld>(grid_,
-                                           std::map<uint8_t, std::array<uint8_t, 16>>{{1, solid}});
+        MakeMap(grid_, 1);
         GameWorld* w = world();
         RegisterObjectType(w, OBJT_PLAYER, Spy, EmptyDraw, OBJ_KIND_ORDINARY, sizeof(PlayerState),
                            sizeof(ScriptActor));
@@ -124,6 +110,7 @@ protected:
         for (uint8_t type : kStatelessTypes)
             RegisterObjectType(w, type, Spy, EmptyDraw, OBJ_KIND_ORDINARY, 0, 0);
         w->currentLevel = static_cast<int16_t>(level);
+        words_.Attach(w);
         SetWord(164, 200);
         SetWord(165, 120);
         SetWord(169, 300);
@@ -141,18 +128,7 @@ protected:
         w->mediaSetsUsed = 1;
     }
 
-    void SetWord(int32_t n, int32_t value) {
-        words_.at(static_cast<size_t>(n)) = value;
-        bytes_.resize(words_.size() * 4);
-        for (size_t i = 0; i < words_.size(); ++i)
-            for (int32_t b = 0; b < 4; ++b)
-                bytes_[4 * i + b] =
-                    static_cast<uint8_t>(static_cast<uint32_t>(words_[i]) >> (8 * b));
-        if (map_ != nullptr) {
-            world()->levelTable = bytes_.data();
-            world()->levelTableSize = static_cast<uint32_t>(bytes_.size());
-        }
-    }
+    void SetWord(int32_t n, int32_t value) { words_.Set(n, value); }
 
     // A spy object; level objects and thrown objects start scorable, as
     // their own handler makes them.
@@ -246,13 +222,9 @@ protected:
     }
 
     LevelLayerGrid grid_;
-    std::unique_ptr<GridWorld> map_;
-    std::vector<int32_t> words_;
-    std::vector<uint8_t> bytes_;
     std::deque<SpriteKeyRecord> keys_;
     std::vector<SpriteEntry> sprites_;
     Image image_{8, 8, 0, nullptr, nullptr, nullptr};
-    SaveBlock savedSave_{};
 };
 
 std::vector<intptr_t> Popup(int32_t popup) {

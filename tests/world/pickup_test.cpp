@@ -14,6 +14,7 @@
 #include "menus/save_file.h"
 #include "tests/support/draw_capture.h"
 #include "tests/world/tile_test_util.h"
+#include "tests/world/world_fixture.h"
 #include "tools/sample/script_assembler.h"
 #include "world/behaviour_state.h"
 #include "world/behaviours/behaviours.h"
@@ -42,18 +43,9 @@ std::vector<Spied> gSpied;
 // writes its slot and reference into the owner's record, as promised.
 void SpyEffect(GameWorld*, ObjectSlot* object, ObjectMessage message) {
     int32_t value = -1;
-    if ((message & OBJ_MSG_CREATE) != 0) {
-        if (object->typeId == OBJT_EFFECT)
-            value = static_cast<int32_t>(object->ParamAs<const EffectKindRecord*>()->kind);
-        if (object->typeId == OBJT_SCORE_POPUP)
-            value = static_cast<int32_t>(object->ParamValue());
-        if (object->typeId == OBJT_ATTACHED_EFFECT) {
-            auto* record = object->ParamAs<AttachedEffectRecord*>();
-            value = record->script;
-            record->link = object->index;
-            record->effect = MakeObjectRef(object);
-        }
-    }
+    if ((message & OBJ_MSG_CREATE) != 0)
+        value = object->typeId == OBJT_SCORE_POPUP ? static_cast<int32_t>(object->ParamValue())
+                                                   : SpyCreation(object);
     gSpied.push_back({object->typeId, message, object->index, value, object->ParamValue()});
 }
 
@@ -72,40 +64,19 @@ int32_t MadeWith(uint8_t type, ObjectMessage message) {
     return made.empty() ? -1 : made[0]->value;
 }
 
-class PickupTest : public testing::Test {
+class PickupTest : public WorldFixture {
 protected:
     void SetUp() override {
-        savedSave_ = gSaveBlock;
+        WorldFixture::SetUp();
         gSaveBlock.currentUser = 0;
         gSpied.clear();
-        grid_ = FilledLayer(kColumns, kRows, 0);
-        for (int32_t x = 0; x < kColumns; ++x)
-            for (int32_t y = kRows - 2; y < kRows; ++y)
-                grid_.At(x, y) = kFloor;
-        for (int32_t x = kColumns - 4; x < kColumns; ++x)
-            for (int32_t y = 0; y < kRows; ++y)
-                grid_.At(x, y) = kFloor;
+        grid_ = FloorAndWall(kColumns, kRows, kFloor);
     }
-    void TearDown() override {
-        if (map_ != nullptr) {
-            DeleteObjectsExceptType(world(), 0);
-            for (MediaSet& set : world()->mediaSets)
-                set = MediaSet{};
-        }
-        map_.reset();
-        gSaveBlock = savedSave_;
-    }
-
-    GameWorld* world() { return map_->get(); }
 
     // The map from the grid, the registry with spy effects, and the sets.
     void Build(int32_t option = 0) {
-        gSaveBlock.currentUser = 0;
-        gSaveBlock.users[0].Difficulty = option;
-        std::array<uint8_t, 16> solid;
-        solid.fill(1);
-        map_ = std::make_unique<GridWorld>(
-            grid_, std::map<uint8_t, std::array<uint8_t, 16>>{{kFloor, solid}});
+        UseOption(option);
+        MakeMap(grid_, kFloor);
         GameWorld* w = world();
         RegisterObjectTypes(w);
         for (uint8_t type : {OBJT_SCORE_POPUP, OBJT_ATTACHED_EFFECT, OBJT_EFFECT})
@@ -135,26 +106,8 @@ protected:
 
     void AddSet(uint8_t type, const ScriptAssembler& a, int32_t sprites, int16_t spawnX = 0,
                 int16_t spawnY = 0) {
-        code_.push_back(a.scripts());
-        tables_.emplace_back();
-        for (std::vector<ScriptInstruction>& s : code_.back())
-            tables_.back().push_back({s.data(), static_cast<int16_t>(s.size() - 1)});
-        sprites_.emplace_back(sprites);
-        for (int32_t i = 0; i < sprites; ++i) {
-            images_.push_back(Image{8, 8, 0, nullptr, nullptr, nullptr});
-            SpriteEntry& e = sprites_.back()[i];
-            e.image = &images_.back();
-            e.x = static_cast<int16_t>(i);
-            e.y = static_cast<int16_t>(-i);
-            e.lastKey = -1;
-        }
-        MediaSet& set = world()->mediaSets[++world()->mediaSetsUsed];
-        set.typeId = type;
-        set.scripts = tables_.back().data();
-        set.lastScript = static_cast<int16_t>(tables_.back().size() - 1);
-        set.sprites = sprites_.back().data();
-        set.lastSprite = sprites - 1;
-        set.lastSound = -1;
+        MediaSet& set = media_.Add(world(), type, a, sprites);
+        StaggerSprites(set);
         set.spawnX = spawnX;
         set.spawnY = spawnY;
     }
@@ -162,18 +115,8 @@ protected:
     ObjectSlot* Make(uint8_t type, intptr_t param = 0, int16_t x = kX, int16_t y = kY) {
         return CreateObject(world(), x, y, type, OBJ_MSG_CREATE | OBJ_MSG_SYNC_POS, param);
     }
-    void Tick(ObjectSlot* object) {
-        ++world()->frameCounter;
-        SendObjectMessage(world(), object, 0);
-    }
 
     LevelLayerGrid grid_;
-    std::unique_ptr<GridWorld> map_;
-    std::deque<std::vector<std::vector<ScriptInstruction>>> code_;
-    std::deque<std::vector<ScriptTableEntry>> tables_;
-    std::deque<std::vector<SpriteEntry>> sprites_;
-    std::deque<Image> images_;
-    SaveBlock savedSave_{};
 };
 
 TEST_F(PickupTest, EachTypeHasItsValuePopupIdleEffectAndShadow) {

@@ -16,6 +16,7 @@
 #include "menus/save_file.h"
 #include "tests/support/draw_capture.h"
 #include "tests/world/tile_test_util.h"
+#include "tests/world/world_fixture.h"
 #include "tools/sample/script_assembler.h"
 #include "world/behaviour_state.h"
 #include "world/behaviours/behaviours.h"
@@ -56,15 +57,9 @@ std::vector<Spied> gSpied;
 void Spy(GameWorld*, ObjectSlot* object, ObjectMessage message) {
     if ((message & OBJ_MSG_CREATE) == 0)
         return;
-    Spied s{object->typeId, message, object->x, object->y, object->ParamValue(), -1, 0, 0};
-    if (object->typeId == OBJT_ATTACHED_EFFECT) {
-        auto* record = object->ParamAs<AttachedEffectRecord*>();
-        s.value = record->script;
-        record->link = object->index;
-        record->effect = MakeObjectRef(object);
-    } else if (object->typeId == OBJT_EFFECT) {
-        s.value = static_cast<int32_t>(object->ParamAs<const EffectKindRecord*>()->kind);
-    } else if (object->typeId == 8 && object->param != 0) {
+    Spied s{object->typeId, message, object->x, object->y, object->ParamValue(),
+            SpyCreation(object), 0, 0};
+    if (object->typeId == 8 && object->param != 0) {
         s.value = object->ParamAs<const LevelObjectVariantRecord*>()->variant;
     } else if (object->typeId == OBJT_PROJECTILE_A || object->typeId == OBJT_PROJECTILE_B) {
         const auto* velocity = object->ParamAs<const ProjectileSpawnRecord*>();
@@ -75,39 +70,21 @@ void Spy(GameWorld*, ObjectSlot* object, ObjectMessage message) {
 }
 
 std::vector<Spied> Made(uint8_t type) {
-    std::vector<Spied> out;
-    for (const Spied& s : gSpied)
-        if (s.type == type)
-            out.push_back(s);
-    return out;
+    return OfType(gSpied, type);
 }
 
-int32_t Live(GameWorld* world, uint8_t type) {
-    int32_t n = 0;
-    uint16_t index = 0;
-    while (FindNextObjectOfType(world, &index, type) != nullptr)
-        ++n;
-    return n;
-}
-
-class PlayerTest : public testing::Test {
+class PlayerTest : public WorldFixture {
 protected:
     void SetUp() override {
-        savedSave_ = gSaveBlock;
-        gSaveBlock.currentUser = 0;
-        SetOption(1);
+        WorldFixture::SetUp();
+        UseOption(1);
         gSpied.clear();
         SetRandomState(kInitialRandomState);
         CrtSrand(1);
         LevelLayerGrid grid = FilledLayer(kColumns, 12, 0);
-        for (int32_t x = 0; x < kColumns; ++x)
-            grid.At(x, kGroundRow) = grid.At(x, kGroundRow + 1) = kGround;
-        for (int32_t y = 0; y < kGroundRow; ++y)
-            grid.At(kWallColumn, y) = kGround;
-        std::array<uint8_t, 16> solid;
-        solid.fill(1);
-        map_ = std::make_unique<GridWorld>(
-            grid, std::map<uint8_t, std::array<uint8_t, 16>>{{kGround, solid}});
+        FillCells(grid, 0, kGroundRow, kColumns, kGroundRow + 2, kGround);
+        FillCells(grid, kWallColumn, 0, kWallColumn + 1, kGroundRow, kGround);
+        MakeMap(grid, kGround);
         GameWorld* w = world();
         for (int32_t type = 2; type < kObjectTypeCount; ++type)
             RegisterObjectType(w, type, Spy, EmptyDraw, OBJ_KIND_ORDINARY, 128, 0);
@@ -116,34 +93,18 @@ protected:
         w->currentLevel = w->gameLevel = kPlainLevel;
         w->camera.viewHeight = Px(600);
         w->camera.viewWidth = Px(800);
-        words_.assign(221, 0);
-        words_[0] = 8;  // air speed 5 px
-        words_[1] = -6; // lifts
-        words_[11] = kNoKeysLevelA;
-        words_[12] = kNoKeysLevelB;
-        SetLevelTable();
+        words_.Assign(221);
+        words_.Set(0, 8);  // air speed 5 px
+        words_.Set(1, -6); // lifts
+        words_.Set(11, kNoKeysLevelA);
+        words_.Set(12, kNoKeysLevelB);
+        words_.Attach(w);
         ResetMediaSets(w);
         w->mediaSetsUsed = -1;
         AddPlayerSet();
         AddSet(46, 21); // drifting objects: L = 20
     }
 
-    void TearDown() override {
-        if (map_ != nullptr) {
-            DeleteObjectsExceptType(world(), 0);
-            for (MediaSet& set : world()->mediaSets)
-                set = MediaSet{};
-        }
-        map_.reset();
-        gSaveBlock = savedSave_;
-    }
-
-    GameWorld* world() { return map_->get(); }
-    void SetOption(int32_t option) { gSaveBlock.users[0].Difficulty = option; }
-    void SetLevelTable() {
-        world()->levelTable = reinterpret_cast<const uint8_t*>(words_.data());
-        world()->levelTableSize = static_cast<uint32_t>(words_.size() * 4);
-    }
 
     // 68 scripts: the walk scripts move 4 px a frame, the jump and hit
     // scripts hold the launch in instruction 0, the hurt, knockdown, stun
@@ -177,9 +138,9 @@ protected:
         key.velocityX = 12;
         key.velocityY = -4;
         keys_.push_back(key);
-        AddSetFrom(OBJT_PLAYER, a, 2);
-        world()->mediaSets[world()->mediaSetsUsed].sprites[1].keys = &keys_.back();
-        world()->mediaSets[world()->mediaSetsUsed].sprites[1].lastKey = 0;
+        MediaSet& set = media_.Add(world(), OBJT_PLAYER, a, 2);
+        set.sprites[1].keys = &keys_.back();
+        set.sprites[1].lastKey = 0;
     }
 
     void AddSet(uint8_t type, int32_t scripts) {
@@ -188,27 +149,7 @@ protected:
             a.BeginScript();
             a.Show(0, 1).Jump(0);
         }
-        AddSetFrom(type, a, 1);
-    }
-
-    void AddSetFrom(uint8_t type, const ScriptAssembler& a, int32_t sprites) {
-        code_.push_back(a.scripts());
-        tables_.emplace_back();
-        for (std::vector<ScriptInstruction>& s : code_.back())
-            tables_.back().push_back({s.data(), static_cast<int16_t>(s.size() - 1)});
-        sprites_.emplace_back(sprites);
-        for (int32_t i = 0; i < sprites; ++i) {
-            images_.push_back(Image{8, 8, 0, nullptr, nullptr, nullptr});
-            sprites_.back()[i].image = &images_.back();
-            sprites_.back()[i].lastKey = -1;
-        }
-        MediaSet& set = world()->mediaSets[++world()->mediaSetsUsed];
-        set.typeId = type;
-        set.scripts = tables_.back().data();
-        set.lastScript = static_cast<int16_t>(tables_.back().size() - 1);
-        set.sprites = sprites_.back().data();
-        set.lastSprite = sprites - 1;
-        set.lastSound = -1;
+        media_.Add(world(), type, a, 1);
     }
 
     ObjectSlot* Spawn(int16_t x = kStartX, int16_t y = kStartY) {
@@ -217,10 +158,7 @@ protected:
     }
     PlayerState* P() { return player_->LogicAs<PlayerState>(); }
     ScriptActor* Actor() { return player_->DrawAs<ScriptActor>(); }
-    void Send(ObjectMessage message) {
-        ++world()->frameCounter;
-        SendObjectMessage(world(), player_, message);
-    }
+    void Send(ObjectMessage message) { Tick(player_, message); }
     // Ticks with `input` until `done` holds; false after `limit` ticks.
     template <typename Pred> bool TickUntil(uint32_t input, Pred done, int limit = 60) {
         for (int i = 0; i < limit; ++i) {
@@ -245,15 +183,8 @@ protected:
         player::SetActorFacing(Actor(), state);
     }
 
-    std::unique_ptr<GridWorld> map_;
     ObjectSlot* player_ = nullptr;
-    std::vector<int32_t> words_;
-    std::deque<std::vector<std::vector<ScriptInstruction>>> code_;
-    std::deque<std::vector<ScriptTableEntry>> tables_;
-    std::deque<std::vector<SpriteEntry>> sprites_;
-    std::deque<Image> images_;
     std::deque<SpriteKeyRecord> keys_;
-    SaveBlock savedSave_{};
 };
 
 // ---- the input tables -------------------------------------------------------------
@@ -352,7 +283,7 @@ TEST_F(PlayerTest, EventsChangeStatesAsTheirTableSays) {
     Spawn();
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        SetOption(row.option);
+        UseOption(row.option);
         Put(row.from, 0);
         P()->leaveCounter = -1;
         player_->flags = 0;
@@ -457,7 +388,7 @@ TEST_F(PlayerTest, WalksJumpsLandsIsHurtAndComesBackAtTheRestartPoint) {
 }
 
 TEST_F(PlayerTest, FatalCellsTakeThePlayerOutAndItComesBackAfterFiftyFrames) {
-    SetOption(2);
+    UseOption(2);
     world()->camera.viewHeight = Px(30000); // it never falls out of the view
     Spawn();
     Put(0, 2);
@@ -693,8 +624,8 @@ TEST_F(PlayerTest, WindIsNeverAboveMinusEightAndItsBandsAreOrdered) {
 }
 
 TEST_F(PlayerTest, Level27DropsObjectsAheadAndLevel28KeepsAPlatform) {
-    words_[179] = 1; // option 1: RandomInt(0, 1)
-    words_[182] = 4;
+    words_.Set(179, 1); // option 1: RandomInt(0, 1)
+    words_.Set(182, 4);
     Spawn();
     Put(2, 2, 120);
     world()->currentLevel = 27;

@@ -31,37 +31,6 @@ void ReserveChainEntry(ArchiveBuilder* archive) {
 
 } // namespace
 
-void EncodeMediaInstruction(const ScriptInstruction& instruction, uint8_t out[7]) {
-    out[0] = instruction.op;
-    PutU16LE(out + 1, instruction.a);
-    out[3] = instruction.b;
-    out[4] = static_cast<uint8_t>(instruction.wait);
-    out[5] = static_cast<uint8_t>(instruction.dx);
-    out[6] = static_cast<uint8_t>(instruction.dy);
-}
-
-std::vector<uint8_t>
-EncodeMediaScripts(int16_t spawnX, int16_t spawnY,
-                   const std::vector<std::vector<ScriptInstruction>>& scripts) {
-    if (scripts.size() > 255)
-        throw std::invalid_argument("a scripts entry holds at most 255 scripts");
-    std::vector<uint8_t> out;
-    PushI16(&out, spawnX);
-    PushI16(&out, spawnY);
-    out.push_back(static_cast<uint8_t>(scripts.size()));
-    for (const std::vector<ScriptInstruction>& script : scripts) {
-        if (script.size() > 255)
-            throw std::invalid_argument("a script holds at most 255 instructions");
-        out.push_back(static_cast<uint8_t>(script.size()));
-        for (const ScriptInstruction& instruction : script) {
-            uint8_t bytes[7];
-            EncodeMediaInstruction(instruction, bytes);
-            out.insert(out.end(), bytes, bytes + 7);
-        }
-    }
-    return out;
-}
-
 std::vector<uint8_t> EncodeSpriteDescriptor(const SpriteDescriptorSpec& d) {
     if (d.keys.size() > 255)
         throw std::invalid_argument("a descriptor holds at most 255 key records");

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/support/archive_builder.h"
+#include "tools/sample/script_assembler.h"
 #include "world/media_set.h"
 
 constexpr uint32_t kMediaChainEntry = 15;
@@ -62,12 +63,6 @@ struct MediaBlockLayout {
     uint32_t firstSound = 0;      // B + 3
 };
 
-// The 7-byte stored form of one instruction.
-void EncodeMediaInstruction(const ScriptInstruction& instruction, uint8_t out[7]);
-// A scripts entry: spawn offset, then each script's instruction count and
-// instructions (at most 255 scripts of at most 255 instructions).
-std::vector<uint8_t> EncodeMediaScripts(int16_t spawnX, int16_t spawnY,
-                                        const std::vector<std::vector<ScriptInstruction>>& scripts);
 std::vector<uint8_t> EncodeSpriteDescriptor(const SpriteDescriptorSpec& descriptor);
 // A per-level list: the count K, each group ended by 0xFFFF, then -1 when
 // `endMarker` (without it the list ends with the entry).

@@ -59,6 +59,28 @@ void EncodeScriptInstruction(const ScriptInstruction& instruction, uint8_t out[7
     out[6] = static_cast<uint8_t>(instruction.dy);
 }
 
+std::vector<uint8_t>
+EncodeMediaScripts(int16_t spawnX, int16_t spawnY,
+                   const std::vector<std::vector<ScriptInstruction>>& scripts) {
+    if (scripts.size() > kMaxScripts)
+        throw std::invalid_argument("a scripts entry holds at most 255 scripts");
+    std::vector<uint8_t> out(5);
+    PutI16LE(out.data(), spawnX);
+    PutI16LE(out.data() + 2, spawnY);
+    out[4] = static_cast<uint8_t>(scripts.size());
+    for (const std::vector<ScriptInstruction>& script : scripts) {
+        if (script.size() > kMaxInstructions)
+            throw std::invalid_argument("a script holds at most 255 instructions");
+        out.push_back(static_cast<uint8_t>(script.size()));
+        for (const ScriptInstruction& instruction : script) {
+            uint8_t bytes[7];
+            EncodeScriptInstruction(instruction, bytes);
+            out.insert(out.end(), bytes, bytes + 7);
+        }
+    }
+    return out;
+}
+
 int32_t ScriptAssembler::BeginScript() {
     if (scripts_.size() >= kMaxScripts)
         throw std::invalid_argument("a scripts entry holds at most 255 scripts");
@@ -201,17 +223,5 @@ ScriptAssembler& ScriptAssembler::Goto(int16_t script) {
 }
 
 std::vector<uint8_t> ScriptAssembler::Write() const {
-    std::vector<uint8_t> out(5);
-    PutI16LE(out.data(), spawnX_);
-    PutI16LE(out.data() + 2, spawnY_);
-    out[4] = static_cast<uint8_t>(scripts_.size());
-    for (const std::vector<ScriptInstruction>& script : scripts_) {
-        out.push_back(static_cast<uint8_t>(script.size()));
-        for (const ScriptInstruction& instruction : script) {
-            uint8_t bytes[7];
-            EncodeScriptInstruction(instruction, bytes);
-            out.insert(out.end(), bytes, bytes + 7);
-        }
-    }
-    return out;
+    return EncodeMediaScripts(spawnX_, spawnY_, scripts_);
 }

@@ -105,3 +105,7 @@ private:
 
 // The 7-byte stored form of one instruction.
 void EncodeScriptInstruction(const ScriptInstruction& instruction, uint8_t out[7]);
+// A scripts entry: spawn offset, then each script's instruction count and
+// instructions (at most 255 scripts of at most 255 instructions).
+std::vector<uint8_t> EncodeMediaScripts(int16_t spawnX, int16_t spawnY,
+                                        const std::vector<std::vector<ScriptInstruction>>& scripts);

@@ -11,6 +11,7 @@
 #include "engine/helpers.h"
 #include "media/volume.h"
 #include "world/behaviour_state.h"
+#include "world/behaviours/actor_media.h"
 #include "world/behaviours/chased_internal.h"
 #include "world/game_world.h"
 #include "world/option_gate.h"
@@ -454,12 +455,7 @@ void SendSelf(ChasedFrame& f, ObjectMessage message) {
 }
 
 void PlayGroupSoundPanned(ChasedFrame& f, uint32_t group) {
-    const uint32_t items = GetGroupSize(&gResourceCatalogue, group);
-    if (items == 0)
-        return;
-    const int32_t item = WorldRandomInt(0, static_cast<int32_t>(items) - 1);
-    const int32_t channel =
-        PlaySound(f.world, 0, 0, GetResource(&gResourceCatalogue, group, item), nullptr);
+    const int32_t channel = PlayGroupItem(f.world, group);
     // Channel 0 carries the music, whose placement is not the world's.
     if (channel > MUSIC_CHANNEL)
         SetChannelPosition(channel, Ahead(f), f.object->y - f.player->y);
@@ -513,17 +509,7 @@ bool IsFreeToEscapeInto(GameWorld* world, ObjectSlot* object) {
 const SpriteKeyRecord* ChasedSpriteKey(GameWorld* world, ObjectSlot* chased, uint16_t key) {
     if (chased == nullptr || chased->typeId != OBJT_CHASED || chased->draw == nullptr)
         return nullptr;
-    ScriptActor* actor = chased->DrawAs<ScriptActor>();
-    if (actor->spriteHead >= kScriptPipeCount)
-        return nullptr;
-    const ScriptPipe& pipe = actor->pipes[actor->spriteHead];
-    const int32_t sprite = static_cast<int16_t>(pipe.media);
-    if (pipe.type != PIPE_SPRITE || sprite < 0)
-        return nullptr;
-    const SpriteKeyRecord* record = nullptr;
-    if (FindRecordByKey(GetActorSprite(world, actor, sprite), key, &record) < 0)
-        return nullptr;
-    return record;
+    return ActorSpriteKey(world, chased->DrawAs<ScriptActor>(), key);
 }
 
 // ---- handler and draw -----------------------------------------------------------------------

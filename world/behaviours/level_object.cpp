@@ -9,6 +9,7 @@
 
 #include "engine/catalogue.h"
 #include "media/volume.h"
+#include "world/behaviours/actor_media.h"
 #include "world/behaviours/behaviours.h"
 #include "world/behaviours/effect_object.h"
 #include "world/behaviours/level_object_internal.h"
@@ -492,12 +493,7 @@ ObjectSlot* MakeEffect(const Context& c, int32_t kind, ObjectMessage message) {
 }
 
 void PlayGroupSound(const Context& c, uint32_t group) {
-    const uint32_t items = GetGroupSize(&gResourceCatalogue, group);
-    if (items == 0)
-        return;
-    const int32_t item = WorldRandomInt(0, static_cast<int32_t>(items) - 1);
-    const int32_t channel =
-        PlaySound(c.world, 0, 0, GetResource(&gResourceCatalogue, group, item), nullptr);
+    const int32_t channel = PlayGroupItem(c.world, group);
     // Channel 0 carries the music, whose placement is not the world's.
     if (channel <= MUSIC_CHANNEL)
         return;

@@ -12,6 +12,7 @@
 #include "media/volume.h"
 #include "menus/save_file.h"
 #include "world/behaviour_state.h"
+#include "world/behaviours/actor_media.h"
 #include "world/behaviours/behaviours.h"
 #include "world/behaviours/effect_object.h"
 #include "world/behaviours/pair_rules_internal.h"
@@ -213,18 +214,6 @@ void SendState(GameWorld* world, ObjectSlot* object, int32_t state, bool keepFac
     SendObjectMessage(world, object, OBJ_EV_SET_STATE + s);
 }
 
-void PlayGroupSound(GameWorld* world, uint32_t group, int32_t panX, int32_t panY) {
-    const uint32_t items = GetGroupSize(&gResourceCatalogue, group);
-    if (items == 0)
-        return;
-    const int32_t item = WorldRandomInt(0, static_cast<int32_t>(items) - 1);
-    const int32_t channel =
-        PlaySound(world, 0, 0, GetResource(&gResourceCatalogue, group, item), nullptr);
-    // Channel 0 carries the music, whose placement is not the world's.
-    if (channel > MUSIC_CHANNEL)
-        SetChannelPosition(channel, panX, panY);
-}
-
 bool ActionPointReaches(const GameWorld* world, const PlayerState* player, int32_t x, int32_t y,
                         int64_t limit) {
     return player->costume == 1 &&
@@ -261,16 +250,7 @@ void LandPlayerAt(PlayerState* player, int64_t pixels) {
 
 const SpriteKeyRecord* ShownSpriteKey(GameWorld* world, ObjectSlot* object, uint16_t key) {
     ScriptActor* actor = ActorOf(world, object);
-    if (actor == nullptr || actor->spriteHead >= kScriptPipeCount)
-        return nullptr;
-    const ScriptPipe& pipe = actor->pipes[actor->spriteHead];
-    const int32_t sprite = static_cast<int16_t>(pipe.media);
-    if (pipe.type != PIPE_SPRITE || sprite < 0)
-        return nullptr;
-    const SpriteKeyRecord* record = nullptr;
-    if (FindRecordByKey(GetActorSprite(world, actor, sprite), key, &record) < 0)
-        return nullptr;
-    return record;
+    return actor == nullptr ? nullptr : ActorSpriteKey(world, actor, key);
 }
 
 Box BoxAt(const ObjectSlot* object, const SpriteKeyRecord& record) {

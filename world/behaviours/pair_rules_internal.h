@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "world/behaviours/actor_media.h"
 #include "world/behaviours/pickup_state.h"
 #include "world/game_world.h"
 #include "world/objects.h"
@@ -90,9 +91,6 @@ void Disarm(LevelObjectState* state);
 void SetTakenBit(GameWorld* world, const ObjectSlot* object);
 // OBJ_EV_SET_STATE + state, keeping the facing when asked.
 void SendState(GameWorld* world, ObjectSlot* object, int32_t state, bool keepFacing);
-// A random item of the resource group, placed by (panX, panY); nothing for
-// an empty group.
-void PlayGroupSound(GameWorld* world, uint32_t group, int32_t panX, int32_t panY);
 
 // ---- the player ---------------------------------------------------------------------------------
 

@@ -64,6 +64,15 @@ void AwardAt(GameWorld* world, const ObjectSlot* object, int32_t points, PopupIn
     Award(world, object->x, object->y, points, popup);
 }
 
+// Hits the object; whether it is still there afterwards, for a hit may end
+// it and the rules must not touch its slot then.
+bool HitAndStillLive(GameWorld* world, ObjectSlot* object) {
+    const ObjectRef ref = MakeObjectRef(object);
+    const uint8_t type = object->typeId;
+    HitObject(world, object);
+    return IsStillLive(world, ref, type);
+}
+
 // dx² + (dy - 30)²: the objects whose middle sits 30 pixels above their slot.
 int64_t DistanceToMiddle(int64_t dx, int64_t dy) {
     return DistanceSquared(dx, dy - 30);
@@ -459,13 +468,10 @@ void PlayerMeetsStunTarget(const Pair& pair) {
         return;
     GameWorld* world = pp.world;
     ObjectSlot* object = pp.object;
-    const ObjectRef ref = MakeObjectRef(object);
-    const uint8_t type = object->typeId;
     if (st->behaviourState == LEVEL_OBJECT_IDLE &&
         ActionPointReaches(world, pp.p, object->x, object->y, kActionReach)) {
         AwardAt(world, object, 10, POPUP_10_POINTS);
-        HitObject(world, object);
-        if (!IsStillLive(world, ref, type))
+        if (!HitAndStillLive(world, object))
             return;
     }
     if (st->behaviourState < LEVEL_OBJECT_FINISHED && pp.dx >= -34 && pp.dx <= 84 &&
@@ -560,13 +566,10 @@ void PlayerMeetsHurtTarget(const Pair& pair) {
         return;
     GameWorld* world = pp.world;
     ObjectSlot* object = pp.object;
-    const ObjectRef ref = MakeObjectRef(object);
-    const uint8_t type = object->typeId;
     if (st->behaviourState == LEVEL_OBJECT_IDLE &&
         ActionPointReaches(world, pp.p, object->x, object->y, kActionReach)) {
         AwardAt(world, object, 50, POPUP_50_POINTS);
-        HitObject(world, object);
-        if (!IsStillLive(world, ref, type))
+        if (!HitAndStillLive(world, object))
             return;
     }
     if (st->behaviourState < LEVEL_OBJECT_FINISHED && Abs(pp.dx) < 35 && Abs(pp.dy) < 30) {
@@ -590,13 +593,8 @@ void PlayerMeetsPouncer(const Pair& pair) {
         const int64_t range = (kHardestOption - static_cast<int64_t>(CurrentUserOption())) *
                                   LevelWord(world, kRangePerOptionWord) +
                               LevelWord(world, kRangeWord);
-        if (Abs(pp.dx) < range) {
-            const ObjectRef ref = MakeObjectRef(object);
-            const uint8_t type = object->typeId;
-            HitObject(world, object);
-            if (!IsStillLive(world, ref, type))
-                return;
-        }
+        if (Abs(pp.dx) < range && !HitAndStillLive(world, object))
+            return;
     }
     if (DistanceSquared(pp.dx, pp.dy) >= 400)
         return;
@@ -658,13 +656,9 @@ void PlayerMeetsTarget(const Pair& pair) {
         return;
     GameWorld* world = pp.world;
     ObjectSlot* object = pp.object;
-    if (row->nearness == Nearness::Box && WithinTargetBox(pp.dx, pp.dy)) {
-        const ObjectRef ref = MakeObjectRef(object);
-        const uint8_t type = object->typeId;
-        HitObject(world, object);
-        if (!IsStillLive(world, ref, type))
-            return;
-    }
+    if (row->nearness == Nearness::Box && WithinTargetBox(pp.dx, pp.dy) &&
+        !HitAndStillLive(world, object))
+        return;
     if (ActionPointReaches(world, pp.p, object->x, object->y + row->actionOffset, kActionReach)) {
         ScoreTarget(world, object, st, *row);
         return;

@@ -14,6 +14,7 @@
 #include "media/volume.h"
 #include "particles/particle.h"
 #include "world/behaviour_state.h"
+#include "world/behaviours/actor_media.h"
 #include "world/behaviours/player_internal.h"
 #include "world/game_world.h"
 #include "world/option_gate.h"
@@ -216,13 +217,13 @@ void OnSequenceStep(PlayerFrame& f) {
     PlayerState* p = f.p;
     if (f.next != PLAYER_ST_SEQ_END) {
         SpawnPieces(f);
-        PlayRandomGroupSoundCentred(f.world, kSequenceSoundGroup);
+        PlayGroupSound(f.world, kSequenceSoundGroup, 0, 0);
     }
     if (p->sequenceCounter == 1) {
         if (f.next != PLAYER_ST_SEQ_RIDE_2) {
             f.next += 2;
             p->sequenceCounter = kRideSequenceCounter;
-            PlayRandomGroupSoundCentred(f.world, kSequenceStepSoundGroup);
+            PlayGroupSound(f.world, kSequenceStepSoundGroup, 0, 0);
         } else {
             p->sequenceCounter = 0;
             if (f.option != 0) {
@@ -232,7 +233,7 @@ void OnSequenceStep(PlayerFrame& f) {
                 f.next = PLAYER_ST_HURT;
                 p->cellCode = PLAYER_CELL_FATAL;
                 p->vx = Pixels(kSequenceFallVx);
-                PlayRandomGroupSoundCentred(f.world, kSequenceStepSoundGroup);
+                PlayGroupSound(f.world, kSequenceStepSoundGroup, 0, 0);
             }
         }
     } else {
@@ -270,7 +271,7 @@ void OnSequenceLaunch(PlayerFrame& f) {
     SpawnPieces(f);
     ObjectSlot* chased = CreateNearPlayer(f, OBJT_CHASED, kChasedLaunchDx, kChasedLaunchDy, 0);
     SendObjectMessage(f.world, chased, OBJ_EV_SET_STATE + PLAYER_ST_SEQ_END);
-    PlayRandomGroupSoundCentred(f.world, kSequenceSoundGroup);
+    PlayGroupSound(f.world, kSequenceSoundGroup, 0, 0);
 }
 
 // The events other objects and the pair rules send. False when the message
@@ -440,18 +441,6 @@ ObjectSlot* CreateNearPlayer(PlayerFrame& f, int32_t type, int32_t dx, int32_t d
     return CreateObject(f.world, SlotCoordinate(int64_t{f.object->x} + dx),
                         SlotCoordinate(int64_t{f.object->y} + dy), static_cast<uint32_t>(type),
                         OBJ_MSG_CREATE | OBJ_MSG_SYNC_POS, param);
-}
-
-void PlayRandomGroupSoundCentred(GameWorld* world, uint32_t group) {
-    const uint32_t items = GetGroupSize(&gResourceCatalogue, group);
-    if (items == 0)
-        return;
-    const int32_t item = WorldRandomInt(0, static_cast<int32_t>(items) - 1);
-    const int32_t channel =
-        PlaySound(world, 0, 0, GetResource(&gResourceCatalogue, group, item), nullptr);
-    // Channel 0 carries the music, whose placement is not the world's.
-    if (channel > MUSIC_CHANNEL)
-        SetChannelPosition(channel, 0, 0);
 }
 
 } // namespace player

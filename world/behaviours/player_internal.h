@@ -126,7 +126,5 @@ bool ReadKnockbackPair(const uint8_t* table, uint32_t size, int32_t entryLevel, 
 // Creates an object of `type` at the player's slot (plus an offset), with
 // CREATE and SYNC_POS.
 ObjectSlot* CreateNearPlayer(PlayerFrame& f, int32_t type, int32_t dx, int32_t dy, intptr_t param);
-// A random sound of a resource group, centred; nothing for an empty group.
-void PlayRandomGroupSoundCentred(GameWorld* world, uint32_t group);
 
 } // namespace player

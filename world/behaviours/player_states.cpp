@@ -6,6 +6,7 @@
 
 #include "engine/helpers.h"
 #include "world/behaviour_state.h"
+#include "world/behaviours/actor_media.h"
 #include "world/behaviours/player_internal.h"
 #include "world/game_world.h"
 #include "world/play_task.h"
@@ -484,17 +485,7 @@ void GravityStep(PlayerFrame& f) {
 
 // The action key of the sprite the actor's sprite-list head shows.
 const SpriteKeyRecord* ActionKey(PlayerFrame& f) {
-    const ScriptActor* actor = f.actor;
-    if (actor->spriteHead >= kScriptPipeCount)
-        return nullptr;
-    const ScriptPipe& pipe = actor->pipes[actor->spriteHead];
-    const int32_t sprite = static_cast<int16_t>(pipe.media);
-    if (pipe.type != PIPE_SPRITE || sprite < 0)
-        return nullptr;
-    const SpriteKeyRecord* record = nullptr;
-    if (FindRecordByKey(GetActorSprite(f.world, f.actor, sprite), kActionKey, &record) < 0)
-        return nullptr;
-    return record;
+    return ActorSpriteKey(f.world, f.actor, kActionKey);
 }
 
 void ActionPointStep(PlayerFrame& f) {
