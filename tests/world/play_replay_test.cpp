@@ -4,23 +4,16 @@
 // under either renderer.
 #include <gtest/gtest.h>
 
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "engine/app.h"
 #include "engine/bytes.h"
-#include "engine/config.h"
-#include "engine/game_keys.h"
 #include "engine/helpers.h"
 #include "graphics/image.h"
 #include "graphics/renderer.h"
@@ -28,15 +21,16 @@
 #include "tests/support/png_writer.h"
 #include "tests/support/scripted_platform.h"
 #include "tests/support/temp_dir.h"
+#include "tests/world/game_run.h"
 #include "tools/sample/dump_header.h"
 #include "tools/sample/sample_archive.h"
 #include "tools/sample/world_archive.h"
 #include "world/game_world.h"
 #include "world/play_task.h"
 
-extern char** environ;
-
 namespace {
+
+using game_run::ReadFileBytes;
 
 constexpr int32_t kSteps = 300;
 constexpr int32_t kDumpedSteps = 16;
@@ -190,14 +184,7 @@ void WriteGameFiles(int32_t renderer) {
     std::filesystem::create_directories("res");
     std::filesystem::create_directories("dump");
     ASSERT_TRUE(archive.WriteToFile("res/base.res"));
-
-    GameConfig config{};
-    SetDefaultConfig(&config);
-    config.fullscreen = 0;
-    config.rendererKind = renderer;
-    uint8_t bytes[GAME_CONFIG_FILE_SIZE];
-    GameConfigToBytes(config, bytes);
-    ASSERT_EQ(WriteDataFile("game.cfg", bytes, sizeof(bytes)), 0);
+    game_run::WriteWindowedConfig(renderer);
 }
 
 // The keys a player presses; the replay presses others, which it ignores.
@@ -216,25 +203,10 @@ void ScheduleKeys(ScriptedPlatform* platform, bool replaying) {
 void RunGame(RunLog* log, bool replaying) {
     gRun = log;
     gSaveBlock = SaveBlock{};
-    ClearGameKeys();
-    gAppTasks = {{PlayTaskHandler, Driver, gDefaultAppTasks.handlers[2]}};
-    SetObjectTypeInstaller(InstallReplayTypes);
-    SetWorldTraceHook(Trace);
     ScriptedPlatform platform;
     ScheduleKeys(&platform, replaying);
-    {
-        ScopedPlatform scope(&platform);
-        EXPECT_EQ(GameMain(), 0);
-    }
-    SetWorldTraceHook(nullptr);
-    SetObjectTypeInstaller(nullptr);
-    gAppTasks = gDefaultAppTasks;
+    EXPECT_EQ(game_run::RunWholeGame(&platform, Driver, InstallReplayTypes, Trace), 0);
     gRun = nullptr;
-}
-
-std::vector<uint8_t> ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
 // Records kDumpedSteps steps with frame dumps on under `renderer`: the
@@ -260,7 +232,7 @@ void CheckDumpedFrames(int32_t renderer, const std::vector<std::string>& referen
         ASSERT_EQ(std::filesystem::exists(name), dumped) << name;
         if (!dumped)
             continue;
-        const std::vector<uint8_t> bmp = ReadFile(name);
+        const std::vector<uint8_t> bmp = ReadFileBytes(name);
         ASSERT_EQ(bmp.size(), GetU32LE(header.data() + 2)) << name;
         ASSERT_TRUE(std::equal(header.begin(), header.end(), bmp.begin())) << name;
         const auto [x, y] = log.playerOnScreen.at(frame);
@@ -274,7 +246,7 @@ void CheckDumpedFrames(int32_t renderer, const std::vector<std::string>& referen
             ASSERT_EQ(
                 std::system((std::string("convert ") + name + " -depth 8 rgb:frame.rgb").c_str()),
                 0);
-            const std::vector<uint8_t> rgb = ReadFile("frame.rgb");
+            const std::vector<uint8_t> rgb = ReadFileBytes("frame.rgb");
             ASSERT_EQ(rgb.size(), 800u * 600 * 3);
             const size_t pixel = (static_cast<size_t>(y) * 800 + x) * 3;
             EXPECT_EQ(rgb[pixel], (kPlayerColour >> 16) & 0xFF);
@@ -292,45 +264,20 @@ std::vector<std::string> RecordReference(int32_t steps) {
     return log.trace;
 }
 
-// Runs this test program again, fresh, with only the replay test.
-int RunReplayProcess(const std::string& folder) {
-    std::vector<std::string> variables;
-    for (char** e = environ; *e != nullptr; ++e)
-        variables.emplace_back(*e);
-    variables.push_back(std::string(kReplayDirVariable) + "=" + folder);
-    std::vector<char*> envp;
-    for (std::string& v : variables)
-        envp.push_back(v.data());
-    envp.push_back(nullptr);
-    std::string program = std::filesystem::read_symlink("/proc/self/exe").string();
-    std::string filter = "--gtest_filter=PlayReplayChild.*";
-    char* argv[] = {program.data(), filter.data(), nullptr};
-    pid_t pid = 0;
-    if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, envp.data()) != 0)
-        return -1;
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
-        return -1;
-    return WEXITSTATUS(status);
-}
-
 TEST(PlayReplay, RecordedKeysReplayToTheSameTraceInAFreshProcess) {
     ScopedTempDir folder;
     const std::vector<std::string> recorded = RecordReference(kSteps);
     ASSERT_EQ(recorded.size(), static_cast<size_t>(kSteps));
-    EXPECT_EQ(ReadFile("dump/keys.bin").size(), 4u * kSteps);
-    EXPECT_EQ(ReadFile("game.sav").size(), 808u);
+    EXPECT_EQ(ReadFileBytes("dump/keys.bin").size(), 4u * kSteps);
+    EXPECT_EQ(ReadFileBytes("game.sav").size(), 808u);
     // The keys moved the player and scored; the movers moved at random.
     EXPECT_NE(recorded.front().substr(recorded.front().find(' ')),
               recorded.back().substr(recorded.back().find(' ')));
     EXPECT_EQ(recorded.back().find(" score 0"), std::string::npos) << recorded.back();
     EXPECT_NE(recorded.back().find(":5@"), std::string::npos) << recorded.back();
 
-    ASSERT_EQ(RunReplayProcess(folder.path()), 0);
-    std::ifstream in("replay.trace");
-    std::vector<std::string> replayed;
-    for (std::string line; std::getline(in, line);)
-        replayed.push_back(line);
+    ASSERT_EQ(game_run::RunFreshProcess("PlayReplayChild.*", kReplayDirVariable, folder.path()), 0);
+    const std::vector<std::string> replayed = game_run::ReadLines("replay.trace");
     ASSERT_EQ(replayed.size(), recorded.size());
     for (size_t i = 0; i < recorded.size(); ++i)
         ASSERT_EQ(replayed[i], recorded[i]) << "step " << i + 1;
@@ -363,9 +310,7 @@ TEST(PlayReplayChild, ReplaysTheKeysOfTheFolderItIsGiven) {
     log.steps = kSteps;
     log.dumpFlags = DUMP_KEYS_ACTIVE | DUMP_KEYS_REPLAY;
     RunGame(&log, true);
-    std::ofstream out("replay.trace");
-    for (const std::string& line : log.trace)
-        out << line << '\n';
+    game_run::WriteLines("replay.trace", log.trace);
 }
 
 } // namespace
