@@ -229,7 +229,8 @@ TEST_F(SampleArchiveTest, LevelTableAndCameraRecordsHoldEveryLevel) {
     EXPECT_LE(SAMPLE_LAST_LEVEL, SAMPLE_LEVEL_COUNT);
     for (int32_t i = 0; i < 8; ++i) {
         const int32_t level = word(kFirstScoreLevelWord + i);
-        EXPECT_TRUE(level == 0 || (level >= 2 && level < SAMPLE_LAST_LEVEL)) << "score level " << i;
+        EXPECT_TRUE(level == 0 || (level >= 2 && level <= SAMPLE_LAST_LEVEL))
+            << "score level " << i;
     }
     EXPECT_EQ(word(kFirstScoreLevelWord), 2);
 
@@ -311,15 +312,21 @@ TEST_F(SampleArchiveTest, EveryLevelResolvesLoadsAndLeadsToLevelsThatExist) {
         EXPECT_TRUE(std::find(codes.begin(), codes.end(), entry + 1) != codes.end())
             << "level " << level << " has no entry " << entry;
     }
-    EXPECT_EQ(placedTypes,
-              (std::set<int32_t>{OBJT_PLAYER, OBJT_PICKUP, OBJT_INERT, SAMPLE_TYPE_EXIT}));
+    EXPECT_EQ(placedTypes, (std::set<int32_t>{
+                               OBJT_PLAYER, OBJT_PICKUP, OBJT_INERT, SAMPLE_TYPE_EXIT,
+                               SAMPLE_TYPE_CHASE_START, SAMPLE_TYPE_CHASE_STOP, SAMPLE_TYPE_HAZARD,
+                               SAMPLE_TYPE_PIPE, SAMPLE_TYPE_BASIN, SAMPLE_TYPE_LEVER,
+                               SAMPLE_TYPE_TARGET_A, SAMPLE_TYPE_TARGET_B, SAMPLE_TYPE_PLATFORM}));
 }
 
 TEST_F(SampleArchiveTest, EveryTypeTheWorldLoadsHasItsMediaSet) {
     const std::vector<uint8_t> listed = ReadWholeEntry(&gResourceArchive, kTypeListEntry);
     std::set<int32_t> types(listed.begin(), listed.end());
+    const std::vector<uint8_t> codeTypes = ReadWholeEntry(&gResourceArchive, kCodeTypeEntry);
+    types.insert(codeTypes.begin(), codeTypes.end());
     types.erase(0);
-    types.insert({OBJT_PLAYER, OBJT_PICKUP});
+    types.erase(SAMPLE_TYPE_EXIT);
+    types.erase(OBJT_INERT);
     // Exits and entry markers have no media: their chain entries are 0.
     for (int32_t type : {SAMPLE_TYPE_EXIT, int32_t{OBJT_INERT}}) {
         EXPECT_EQ(LoadMediaSet(world_.get(), type), 1);
@@ -367,6 +374,35 @@ TEST_F(SampleArchiveTest, EveryTypeTheWorldLoadsHasItsMediaSet) {
     const MediaSet& pickup = world_->mediaSets[FindMediaSetIndex(world_.get(), OBJT_PICKUP)];
     EXPECT_GE(pickup.lastScript, 1); // waiting and taken
     EXPECT_GE(pickup.lastSound, 0);
+
+    // The chased character: a script for each of its states (a missing one
+    // ends the program), every picture with its box and its point, and the
+    // strike frame with its key 4.
+    const MediaSet& chased = world_->mediaSets[FindMediaSetIndex(world_.get(), OBJT_CHASED)];
+    EXPECT_EQ(chased.lastScript + 1, SAMPLE_CHASED_SCRIPTS);
+    int32_t strikes = 0;
+    for (int32_t n = 0; n <= chased.lastSprite; ++n) {
+        const SpriteKeyRecord* record = nullptr;
+        EXPECT_GE(FindRecordByKey(&chased.sprites[n], kStandBoxKey, &record), 0) << n;
+        strikes += FindRecordByKey(&chased.sprites[n], kActionPointKey, &record) >= 0 ? 1 : 0;
+    }
+    EXPECT_EQ(strikes, 1);
+
+    // Pipe segments: the points of each shape's stream, then the script
+    // whose instruction s names shape s's sprite.
+    const MediaSet& pipe = world_->mediaSets[FindMediaSetIndex(world_.get(), SAMPLE_TYPE_PIPE)];
+    const int32_t shapes = SAMPLE_CODE_PIPE_DROP - 228 + 1;
+    ASSERT_EQ(pipe.lastScript, shapes + 1);
+    for (int32_t s = 0; s < shapes; ++s) {
+        const int32_t sprite = GetScriptInstruction(world_.get(), SAMPLE_TYPE_PIPE, shapes, s).a;
+        EXPECT_EQ(sprite, s);
+        for (int32_t i = 0; i < 3; ++i) {
+            const ScriptInstruction point =
+                GetScriptInstruction(world_.get(), SAMPLE_TYPE_PIPE, s, i);
+            EXPECT_TRUE(point.dx >= 0 && point.dx <= 32 && point.dy >= 0 && point.dy <= 32)
+                << "shape " << s << " point " << i;
+        }
+    }
 }
 
 } // namespace

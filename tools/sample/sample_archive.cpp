@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <iterator>
 #include <map>
 #include <utility>
@@ -11,11 +10,10 @@
 #include "engine/archive.h"
 #include "engine/bytes.h"
 #include "tests/support/font_writer.h"
-#include "tests/support/ogg_media_writer.h"
 #include "tests/support/ui_archive.h"
 #include "tools/sample/dump_header.h"
 #include "tools/sample/level_writer.h"
-#include "tools/sample/script_assembler.h"
+#include "tools/sample/sample_media.h"
 #include "world/game_world.h"
 #include "world/play_task.h"
 
@@ -30,127 +28,29 @@ constexpr int32_t kCell = 32;
 constexpr uint32_t kScreenWidth = 800;
 constexpr uint32_t kScreenHeight = 600;
 
-// ---- pictures ------------------------------------------------------------------
-
-constexpr uint32_t kClear = 0x00000000u;
-
-uint32_t Opaque(uint32_t rgb) {
-    return 0xFF000000u | rgb;
-}
-
-// Channel-wise blend of two colours, t from 0 (a) to 1 (b).
-uint32_t Mix(uint32_t a, uint32_t b, double t) {
-    uint32_t out = 0;
-    for (int shift = 0; shift < 32; shift += 8) {
-        const double ca = (a >> shift) & 0xFF;
-        const double cb = (b >> shift) & 0xFF;
-        out |= static_cast<uint32_t>(std::lround(ca + (cb - ca) * t)) << shift;
-    }
-    return out;
-}
-
-class Canvas {
-public:
-    Canvas(int32_t width, int32_t height, uint32_t fill = kClear)
-        : width_(width), height_(height),
-          pixels_(static_cast<size_t>(width) * static_cast<size_t>(height), fill) {}
-
-    int32_t width() const { return width_; }
-    int32_t height() const { return height_; }
-
-    void Put(int32_t x, int32_t y, uint32_t argb) {
-        if (x >= 0 && y >= 0 && x < width_ && y < height_)
-            pixels_[static_cast<size_t>(y) * static_cast<size_t>(width_) + x] = argb;
-    }
-    void Fill(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t argb) {
-        for (int32_t j = y; j < y + h; ++j)
-            for (int32_t i = x; i < x + w; ++i)
-                Put(i, j, argb);
-    }
-    void Frame(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t argb) {
-        Fill(x, y, w, 1, argb);
-        Fill(x, y + h - 1, w, 1, argb);
-        Fill(x, y, 1, h, argb);
-        Fill(x + w - 1, y, 1, h, argb);
-    }
-    void Ellipse(double cx, double cy, double rx, double ry, uint32_t argb) {
-        for (int32_t j = 0; j < height_; ++j)
-            for (int32_t i = 0; i < width_; ++i) {
-                const double dx = (i + 0.5 - cx) / rx;
-                const double dy = (j + 0.5 - cy) / ry;
-                if (dx * dx + dy * dy <= 1.0)
-                    Put(i, j, argb);
-            }
-    }
-    std::vector<uint8_t> Png() const {
-        return ArgbPng(static_cast<uint32_t>(width_), static_cast<uint32_t>(height_), pixels_);
-    }
-
-private:
-    int32_t width_;
-    int32_t height_;
-    std::vector<uint32_t> pixels_;
-};
-
-// Top colour to bottom colour, one colour a row: PNG keeps such a picture
-// in a few kilobytes.
-Canvas Gradient(int32_t width, int32_t height, uint32_t top, uint32_t bottom) {
-    Canvas c(width, height);
-    for (int32_t y = 0; y < height; ++y)
-        c.Fill(0, y, width, 1, Mix(top, bottom, static_cast<double>(y) / (height - 1)));
-    return c;
-}
+using sample::Canvas;
+using sample::Gradient;
+using sample::Mix;
+using sample::NotesOgg;
+using sample::Opaque;
 
 // ---- sounds --------------------------------------------------------------------
 
-struct Note {
-    double frequency; // Hz
-    double seconds;
-};
-
-// Notes one after the other, each with a short rise and fall so that no
-// step of the wave clicks.
-PcmBuffer Notes(const std::vector<Note>& notes, double amplitude) {
-    constexpr int32_t kRate = 44100;
-    constexpr double kEdge = 0.005;
-    constexpr double kTwoPi = 6.283185307179586;
-    PcmBuffer pcm;
-    pcm.channels = 2;
-    pcm.rate = kRate;
-    for (const Note& note : notes) {
-        const size_t frames = static_cast<size_t>(note.seconds * kRate);
-        for (size_t i = 0; i < frames; ++i) {
-            const double t = static_cast<double>(i) / kRate;
-            const double envelope = std::min({1.0, t / kEdge, (note.seconds - t) / kEdge});
-            const double v = amplitude * envelope * std::sin(kTwoPi * note.frequency * t);
-            const int16_t sample = static_cast<int16_t>(std::lround(v));
-            pcm.samples.push_back(sample);
-            pcm.samples.push_back(sample);
-        }
-    }
-    return pcm;
-}
-
 std::vector<uint8_t> LevelStartSound() {
-    return WriteOggVorbis(Notes({{523.25, 0.08}, {659.25, 0.08}, {783.99, 0.16}}, 7000.0));
-}
-
-std::vector<uint8_t> PickupSound() {
-    return WriteOggVorbis(Notes({{1046.5, 0.06}, {1318.5, 0.12}}, 6000.0));
+    return NotesOgg({{523.25, 0.08}, {659.25, 0.08}, {783.99, 0.16}}, 7000.0);
 }
 
 // Two seconds of arpeggio that loops without a seam.
 std::vector<uint8_t> LevelMusic() {
-    return WriteOggVorbis(Notes({{261.63, 0.25},
-                                 {329.63, 0.25},
-                                 {392.0, 0.25},
-                                 {523.25, 0.25},
-                                 {392.0, 0.25},
-                                 {329.63, 0.25},
-                                 {293.66, 0.25},
-                                 {246.94, 0.25}},
-                                4000.0),
-                          0.1f);
+    return NotesOgg({{261.63, 0.25},
+                     {329.63, 0.25},
+                     {392.0, 0.25},
+                     {523.25, 0.25},
+                     {392.0, 0.25},
+                     {329.63, 0.25},
+                     {293.66, 0.25},
+                     {246.94, 0.25}},
+                    4000.0, 0.1f);
 }
 
 // ---- tiles -----------------------------------------------------------------------
@@ -365,6 +265,24 @@ public:
         }
     }
     void Bush(int32_t x) { layers_[2].At(x, kStanding) = kTileBush; }
+    // Takes `depth` rows off the ground from column x0 to x1, grass on the
+    // new floor.
+    void Pit(int32_t x0, int32_t x1, int32_t depth) {
+        for (int32_t x = x0; x <= x1; ++x) {
+            for (int32_t y = kGroundTop; y < kGroundTop + depth; ++y)
+                Set(x, y, kTileNone, 0);
+            Set(x, kGroundTop + depth, kTileGrass, SAMPLE_CODE_SOLID);
+        }
+    }
+    // A pipe chain whose head is at (x, y): `straight` straight segments to
+    // the right, a bend down and a drop below it.
+    void PipeChain(int32_t x, int32_t y, int32_t straight) {
+        Object(x, y, SAMPLE_CODE_PIPE);
+        for (int32_t k = 1; k <= straight; ++k)
+            Object(x + k, y, SAMPLE_CODE_PIPE_STRAIGHT);
+        Object(x + straight + 1, y, SAMPLE_CODE_PIPE_BEND_DOWN);
+        Object(x + straight + 1, y + 1, SAMPLE_CODE_PIPE_DROP);
+    }
 
     const std::array<LevelLayerGrid, 4>& layers() const { return layers_; }
 
@@ -478,38 +396,46 @@ WorldLevelSpec FirstPlayableLevel() {
     return level;
 }
 
-// The door back to level 2, two planks to climb, a valley between slopes,
-// a hill and the door to the last level.
-WorldLevelSpec SecondPlayableLevel() {
-    LevelCanvas c(64);
+// The chase, left to right: a pipe chain behind the door back to level 2
+// whose stream ends in a basin, two enemies to knock down with thrown
+// objects, a plank to climb, a lever that shuts the way back, spikes in a
+// pit under a plank bridge, the gem that lets the chased character out
+// behind the player and the one that sends it running ahead, a moving
+// plate in a trench, and the door to the last level. The stream's finale ends the level through
+// destination 1, so the chain sits where only a player who turns back
+// reaches its head.
+WorldLevelSpec ChaseLevel() {
+    LevelCanvas c(120);
     c.Walls();
-    c.Ground(1, 62, kGroundTop + 1);
-    c.Ground(1, 31, kGroundTop);
-    c.Ground(40, 62, kGroundTop);
-    c.SlopeDown(32, kGroundTop);
-    c.SlopeUp(39, kGroundTop);
+    c.Ground(1, 118, kGroundTop);
+    c.PipeChain(1, 12, 3);
+    c.Object(5, kStanding, SAMPLE_CODE_BASIN);
     c.Door(3, SAMPLE_CODE_EXIT_BACK, false);
-    c.Start(6);
-    for (int32_t x : {9, 11})
+    c.Start(8);
+    for (int32_t x : {11, 13})
         c.Object(x, kStanding, SAMPLE_CODE_PICKUP);
-    c.Plank(14, 18, 15);
-    c.Object(16, 14, SAMPLE_CODE_PICKUP);
-    c.Plank(21, 25, 12);
-    c.Objects(22, 24, 11, SAMPLE_CODE_PICKUP);
-    c.Objects(35, 36, kGroundTop, SAMPLE_CODE_PICKUP);
-    c.SlopeUp(46, kStanding);
-    c.Ground(47, 50, kStanding);
-    c.SlopeDown(51, kStanding);
-    c.Objects(48, 49, kStanding - 1, SAMPLE_CODE_PICKUP);
-    c.Door(60, SAMPLE_CODE_EXIT_FINISH, true);
-    c.Bush(13);
-    c.Bush(43);
-    c.Hill(3, 10, 6);
-    c.Hill(16, 21, 8);
-    c.Hill(28, 36, 5);
-    c.Hill(42, 48, 7);
-    WorldLevelSpec level = LevelFrom(c, 3);
-    level.background = Background(3);
+    c.Object(20, kStanding, SAMPLE_CODE_TARGET_A);
+    c.Object(28, kStanding, SAMPLE_CODE_TARGET_B);
+    c.Plank(32, 36, 15);
+    c.Objects(33, 35, 14, SAMPLE_CODE_PICKUP);
+    c.Object(38, kStanding, SAMPLE_CODE_LEVER);
+    c.Pit(44, 46, 2);
+    c.Plank(44, 46, kGroundTop);
+    c.Object(45, kGroundTop + 1, SAMPLE_CODE_HAZARD);
+    c.Objects(50, 51, kStanding, SAMPLE_CODE_PICKUP);
+    c.Object(56, kStanding, SAMPLE_CODE_CHASE_START);
+    c.Object(60, kStanding, SAMPLE_CODE_CHASE_STOP);
+    for (int32_t x = 68; x <= 88; x += 4)
+        c.Object(x, kStanding, SAMPLE_CODE_PICKUP);
+    c.Pit(96, 101, 1);
+    c.Object(97, kGroundTop, SAMPLE_CODE_PLATFORM);
+    c.Door(108, SAMPLE_CODE_EXIT_FINISH, true);
+    for (int32_t x : {16, 42, 64, 92, 112})
+        c.Bush(x);
+    for (int32_t x0 : {2, 14, 30, 47, 62, 79, 94, 106})
+        c.Hill(x0, x0 + 7 + x0 % 3, 4 + x0 % 5);
+    WorldLevelSpec level = LevelFrom(c, SAMPLE_CHASE_LEVEL);
+    level.background = Background(SAMPLE_CHASE_LEVEL);
     level.destinations = {
         kNewGame, kSecondLevel, {2, SAMPLE_CODE_EXIT_BACK - 1}, {SAMPLE_LAST_LEVEL, 0}};
     return level;
@@ -529,292 +455,6 @@ WorldLevelSpec LastLevel() {
     level.background = Background(SAMPLE_LAST_LEVEL);
     level.destinations = {{1, 0}};
     return level;
-}
-
-// ---- media -------------------------------------------------------------------------
-
-SpriteKeyRecord Key(uint16_t key, int16_t x, int16_t y, int16_t w, int16_t h, int16_t vx = 0,
-                    int16_t vy = 0) {
-    return SpriteKeyRecord{key, 0, x, y, w, h, vx, vy};
-}
-
-constexpr uint16_t kHurtBoxKey = 1;
-constexpr uint16_t kActionPointKey = 4;
-constexpr uint16_t kStandBoxKey = 256;
-
-// A picture drawn with its hot spot at (-x, -y), the same mirrored, with
-// the given key records.
-MediaSpriteSpec Sprite(const Canvas& picture, int16_t x, int16_t y,
-                       std::vector<SpriteKeyRecord> keys) {
-    MediaSpriteSpec sprite;
-    sprite.picture = picture.Png();
-    sprite.pictureType = kPngType;
-    SpriteDescriptorSpec& d = sprite.descriptor;
-    d.x = d.mirroredX = x;
-    d.y = d.mirroredY = y;
-    const int16_t w = static_cast<int16_t>(picture.width());
-    const int16_t h = static_cast<int16_t>(picture.height());
-    d.b[1] = y;
-    d.b[3] = static_cast<int16_t>(y + h);
-    d.b[4] = x;
-    d.b[6] = static_cast<int16_t>(x + w);
-    d.keys = std::move(keys);
-    return sprite;
-}
-
-// ---- the player (type 1)
-
-enum PlayerSprite : uint16_t {
-    kStand,
-    kWalkA,
-    kWalkB,
-    kJump,
-    kHurt,
-    kWindUp,
-    kThrow,
-    kFollowThrough,
-    kPlayerSpriteCount
-};
-
-enum class Legs { Together, Apart, Crossed, Tucked };
-
-// 32 by 48, the feet at the bottom middle, facing right (the eye is on the
-// right): mirroring shows the facing.
-Canvas PlayerFigure(uint32_t body, Legs legs, bool armUp, bool armOut) {
-    Canvas c(32, 48);
-    const uint32_t trousers = Opaque(0x303050);
-    switch (legs) {
-    case Legs::Together:
-        c.Fill(10, 34, 5, 14, trousers);
-        c.Fill(17, 34, 5, 14, trousers);
-        break;
-    case Legs::Apart:
-        c.Fill(7, 34, 5, 14, trousers);
-        c.Fill(20, 34, 5, 14, trousers);
-        break;
-    case Legs::Crossed:
-        c.Fill(12, 34, 8, 14, trousers);
-        break;
-    case Legs::Tucked:
-        c.Fill(9, 34, 6, 8, trousers);
-        c.Fill(17, 34, 6, 8, trousers);
-        break;
-    }
-    c.Fill(9, 17, 14, 18, body);
-    c.Frame(9, 17, 14, 18, Mix(body, 0xFF000000u, 0.4));
-    if (armUp)
-        c.Fill(22, 4, 4, 14, body);
-    if (armOut)
-        c.Fill(23, 20, 9, 4, body);
-    c.Ellipse(16, 9, 7, 8, Opaque(0xF0C8A0));
-    c.Fill(19, 7, 2, 2, Opaque(0x101010));
-    return c;
-}
-
-// What a script of the player does: walk 4 pixels a frame, stand, take
-// off (the first instruction holds the jump's velocity), play a hurt that
-// ends, or throw.
-enum class Role { Walk, Stand, Jump, Hurt, Action };
-
-// A state s runs script s / 2 + 30 x costume; both costumes share the
-// roles. Scripts 60 on are the ride (64, 65) and the special stand (66, 67).
-constexpr Role kCostumeScriptRoles[30] = {
-    Role::Walk,   // 0: walking (states 0/1)
-    Role::Stand,  // 1: standing (2/3)
-    Role::Jump,   // 2: jumping or falling (4/5)
-    Role::Hurt,   // 3: hurt (6/7)
-    Role::Action, // 4: action from standing (8/9)
-    Role::Action, // 5: action while walking (10/11)
-    Role::Stand,  // 6: cell-centred x (12)
-    Role::Stand,  // 7: cell-centred y (14/15)
-    Role::Stand,  // 8: cell-centred x (16)
-    Role::Hurt,   // 9: stunned (18/19)
-    Role::Walk,   // 10: second set, walking (20/21)
-    Role::Stand,  // 11: second set, standing (22/23)
-    Role::Jump,   // 12: second set, jumping (24/25)
-    Role::Stand,  // 13
-    Role::Stand,  // 14
-    Role::Stand,  // 15
-    Role::Stand,  // 16: sequence end (32)
-    Role::Stand,  // 17: sequence end (34)
-    Role::Jump,   // 18: jumping on level 17 (36/37)
-    Role::Hurt,   // 19: knocked down (38/39)
-    Role::Stand,  // 20: level 20, standing (40/41)
-    Role::Walk,   // 21: level 20, walking (42/43)
-    Role::Jump,   // 22: level 20, jumping (44/45)
-    Role::Action, // 23: level 20, action from standing (46/47)
-    Role::Action, // 24: level 20, action while walking (48/49)
-    Role::Walk,   // 25: level 21, walking (50/51)
-    Role::Stand,  // 26: level 21, rising (52/53)
-    Role::Stand,  // 27: level 21, at a wall (54/55)
-    Role::Hurt,   // 28: level 20, hurt (56/57)
-    Role::Hurt,   // 29: level 20, knocked down (58/59)
-};
-
-Role PlayerScriptRole(int32_t script) {
-    if (script >= 60)
-        return script >= 66 ? Role::Walk : Role::Stand;
-    return kCostumeScriptRoles[script % 30];
-}
-
-MediaBlockSpec PlayerMedia() {
-    // The position is the feet, and the pictures stand on it. The spawn
-    // offset stays 0: the entry record keeps the position the offset was
-    // added to, and any other offset would move the player at every load.
-    constexpr int16_t kX = -16, kY = -48;
-    const std::vector<SpriteKeyRecord> body = {Key(kHurtBoxKey, -12, -46, 24, 46),
-                                               Key(kStandBoxKey, -12, -48, 24, 4)};
-    std::vector<SpriteKeyRecord> throwing = body;
-    // One frame of the throw shows the action point; the player launches
-    // one projectile for every frame that shows it.
-    throwing.push_back(Key(kActionPointKey, 20, -28, 8, 8, 12, -2));
-
-    MediaBlockSpec block;
-    block.sprites = {
-        Sprite(PlayerFigure(Opaque(0x3050D0), Legs::Together, false, false), kX, kY, body),
-        Sprite(PlayerFigure(Opaque(0x20A0D0), Legs::Apart, false, false), kX, kY, body),
-        Sprite(PlayerFigure(Opaque(0x10A088), Legs::Crossed, false, false), kX, kY, body),
-        Sprite(PlayerFigure(Opaque(0xE0C020), Legs::Tucked, true, false), kX, kY, body),
-        Sprite(PlayerFigure(Opaque(0xD03030), Legs::Apart, true, false), kX, kY, body),
-        Sprite(PlayerFigure(Opaque(0xE08020), Legs::Together, true, false), kX, kY, body),
-        Sprite(PlayerFigure(Opaque(0xD040C0), Legs::Apart, false, true), kX, kY, throwing),
-        Sprite(PlayerFigure(Opaque(0x8040D0), Legs::Together, false, true), kX, kY, body),
-    };
-
-    ScriptAssembler a;
-    for (int32_t s = 0; s < SAMPLE_PLAYER_SCRIPTS; ++s) {
-        a.BeginScript();
-        switch (PlayerScriptRole(s)) {
-        case Role::Walk:
-            a.Show(kWalkA, 4, 4).Show(kWalkB, 4, 4).Jump(0);
-            break;
-        case Role::Stand:
-            a.ShowHalt(kStand);
-            break;
-        case Role::Jump:
-            a.ShowHalt(kJump, 0, -21);
-            break;
-        case Role::Hurt:
-            a.Show(kHurt, 24);
-            break;
-        case Role::Action:
-            a.Show(kWindUp, 4).Show(kThrow, 1).Show(kFollowThrough, 6);
-            break;
-        }
-    }
-    block.scripts = a.Write();
-    return block;
-}
-
-// ---- the pickup (type 4)
-
-MediaBlockSpec PickupMedia() {
-    Canvas coin(20, 20);
-    coin.Ellipse(10, 10, 9, 9, Opaque(0xC89B00));
-    coin.Ellipse(10, 10, 7, 7, Opaque(0xFFD700));
-    coin.Fill(9, 5, 2, 10, Opaque(0xFFF4A0));
-    Canvas edge(20, 20);
-    edge.Ellipse(10, 10, 3, 9, Opaque(0xC89B00));
-    edge.Ellipse(10, 10, 2, 8, Opaque(0xFFE860));
-    Canvas sparkle(20, 20);
-    sparkle.Fill(9, 2, 2, 16, Opaque(0xFFFFF0));
-    sparkle.Fill(2, 9, 16, 2, Opaque(0xFFFFF0));
-    sparkle.Ellipse(10, 10, 3, 3, Opaque(0xFFF080));
-    const std::vector<SpriteKeyRecord> box = {Key(kHurtBoxKey, -10, -10, 20, 20)};
-
-    MediaBlockSpec block;
-    block.sprites = {Sprite(coin, -10, -10, box), Sprite(edge, -10, -10, box),
-                     Sprite(sparkle, -10, -10, box)};
-    block.sounds = {MediaSoundSpec{PickupSound(), kPredecodedType}};
-    // Script 0 waits to be taken, script 1 is the taken pickup: it plays
-    // the sound, rises, and ends hidden so that nothing stays on screen.
-    ScriptAssembler a(kCell / 2, kCell / 2);
-    a.BeginScript();
-    a.Show(0, 8).Show(1, 4).Jump(0);
-    a.BeginScript();
-    a.SoundPlay(0, 0, 0, 0).Show(2, 3, 0, -3).Show(2, 3, 0, -3).Show(1, 3, 0, -3).Hide(2, 1);
-    block.scripts = a.Write();
-    return block;
-}
-
-// ---- the types the world makes by itself
-
-// Effects start the script of their kind (0 to 28), pop-ups that of their
-// value, projectiles a few from their base: 32 scripts cover them all.
-constexpr int32_t kSmallTypeScripts = 32;
-
-// Type 110: a score pop-up shows script (its value's index), 0 to 6.
-MediaBlockSpec PopupMedia() {
-    static const uint32_t kColours[] = {0x50C050, 0x50A0E0, 0xE0A030, 0xE05050,
-                                        0xC050E0, 0x30C0C0, 0xF0F050};
-    MediaBlockSpec block;
-    for (uint32_t colour : kColours) {
-        Canvas badge(24, 12);
-        badge.Fill(0, 0, 24, 12, Opaque(colour));
-        badge.Frame(0, 0, 24, 12, Opaque(0xFFFFFF));
-        block.sprites.push_back(Sprite(badge, -12, -6, {Key(kHurtBoxKey, -12, -6, 24, 12)}));
-    }
-    ScriptAssembler a;
-    for (int32_t s = 0; s < kSmallTypeScripts; ++s) {
-        a.BeginScript();
-        a.ShowHalt(static_cast<uint16_t>(s % 7));
-    }
-    block.scripts = a.Write();
-    return block;
-}
-
-// Types 119 and 120: the thrown projectiles.
-MediaBlockSpec ProjectileMedia() {
-    Canvas ball(12, 12);
-    ball.Ellipse(6, 6, 6, 6, Opaque(0x404040));
-    ball.Ellipse(5, 5, 3, 3, Opaque(0xC0C0C0));
-    MediaBlockSpec block;
-    block.sprites = {Sprite(ball, -6, -6, {Key(kHurtBoxKey, -6, -6, 12, 12)})};
-    ScriptAssembler a;
-    for (int32_t s = 0; s < kSmallTypeScripts; ++s) {
-        a.BeginScript();
-        a.ShowHalt(0);
-    }
-    block.scripts = a.Write();
-    return block;
-}
-
-// Type 126: the shadows under the player and the pickups.
-MediaBlockSpec ShadowMedia() {
-    Canvas shadow(28, 8);
-    shadow.Ellipse(14, 4, 14, 4, 0x60000000u);
-    MediaBlockSpec block;
-    block.sprites = {Sprite(shadow, -14, -4, {Key(kHurtBoxKey, -14, -4, 28, 8)})};
-    ScriptAssembler a;
-    for (int32_t s = 0; s < kSmallTypeScripts; ++s) {
-        a.BeginScript();
-        a.ShowHalt(0);
-    }
-    block.scripts = a.Write();
-    return block;
-}
-
-// Type 127: the effects. A kind's particles take their pictures from the
-// script of its number; every script plays three frames and ends hidden.
-MediaBlockSpec EffectMedia() {
-    static const uint32_t kColours[] = {0xFFFFF0, 0xFFE040, 0xB0A090, 0x60A0FF};
-    MediaBlockSpec block;
-    for (uint32_t colour : kColours) {
-        Canvas bit(8, 8);
-        bit.Ellipse(4, 4, 4, 4, Opaque(colour));
-        block.sprites.push_back(Sprite(bit, -4, -4, {Key(kHurtBoxKey, -4, -4, 8, 8)}));
-    }
-    ScriptAssembler a;
-    for (int32_t s = 0; s < kSmallTypeScripts; ++s) {
-        a.BeginScript();
-        const uint16_t first = static_cast<uint16_t>(s % 4);
-        a.Show(first, 3)
-            .Show(static_cast<uint16_t>((s + 1) % 4), 3)
-            .Show(static_cast<uint16_t>((s + 2) % 4), 3)
-            .Hide(first, 1);
-    }
-    block.scripts = a.Write();
-    return block;
 }
 
 // ---- level data ---------------------------------------------------------------------
@@ -837,13 +477,26 @@ std::vector<int32_t> MakeLevelTable() {
         {9, 100},                //   scale
         {11, SAMPLE_LAST_LEVEL}, // reaching it completes the game
         {12, 1},                 // no overlay and no keys: the front end
-        {13, 2},                 // score levels: the two playable levels; the other
-        {14, 3},                 //   six name no level of the sample world
+        // Score levels: the two playable levels and the last one, whose
+        // start keeps the chase's score in game.sav; the other five name no
+        // level of the sample world.
+        {13, 2},
+        {14, SAMPLE_CHASE_LEVEL},
+        {15, SAMPLE_LAST_LEVEL},
         {22, 20},                // fading picture: frames of a fade (divisor)
         {23, 80},                //   frames it holds
         {24, 100 | (100 << 16)}, //   its screen point: x low, y high
-        {104, 10},               // the chased character's lean steps (divisor)
-        {128, 16},               // homing flight: divisors and jitters
+        // A chased character stands until the player is this far past it,
+        // then keeps that far behind.
+        {25, 320},
+        // Where the chase's gem lets the chased character out: behind the
+        // player, a little above the gem. A new character stands for the
+        // rest of the step it is made in, and standing it hurts a player
+        // anywhere to its left.
+        {35 + 2 * SAMPLE_CHASE_LEVEL, -224},
+        {36 + 2 * SAMPLE_CHASE_LEVEL, -16},
+        {104, 10}, // the chased character's lean steps (divisor)
+        {128, 16}, // homing flight: divisors and jitters
         {129, 16},
         {130, 4},
         {131, 4},
@@ -918,23 +571,28 @@ WorldArchiveSpec MakeSampleWorld() {
     spec.codeTypes[SAMPLE_CODE_EXIT_BACK] = SAMPLE_TYPE_EXIT;
     spec.codeTypes[SAMPLE_CODE_EXIT_FINISH] = SAMPLE_TYPE_EXIT;
     spec.codeTypes[SAMPLE_CODE_PICKUP] = OBJT_PICKUP;
+    const std::pair<uint8_t, int32_t> objects[] = {
+        {SAMPLE_CODE_TARGET_A, SAMPLE_TYPE_TARGET_A},
+        {SAMPLE_CODE_TARGET_B, SAMPLE_TYPE_TARGET_B},
+        {SAMPLE_CODE_LEVER, SAMPLE_TYPE_LEVER},
+        {SAMPLE_CODE_PLATFORM, SAMPLE_TYPE_PLATFORM},
+        {SAMPLE_CODE_HAZARD, SAMPLE_TYPE_HAZARD},
+        {SAMPLE_CODE_PIPE, SAMPLE_TYPE_PIPE},
+        {SAMPLE_CODE_BASIN, SAMPLE_TYPE_BASIN},
+        {SAMPLE_CODE_CHASE_START, SAMPLE_TYPE_CHASE_START},
+        {SAMPLE_CODE_CHASE_STOP, SAMPLE_TYPE_CHASE_STOP},
+    };
+    for (const auto& [code, type] : objects)
+        spec.codeTypes[code] = static_cast<uint8_t>(type);
     // Types the behaviours make without a map cell: their media must be
     // there before the first one appears.
-    const uint8_t listed[] = {OBJT_ATTACHED_EFFECT, OBJT_EFFECT, OBJT_SCORE_POPUP,
-                              OBJT_PROJECTILE_A, OBJT_PROJECTILE_B};
+    const uint8_t listed[] = {OBJT_ATTACHED_EFFECT, OBJT_EFFECT,       OBJT_SCORE_POPUP,
+                              OBJT_PROJECTILE_A,    OBJT_PROJECTILE_B, OBJT_CHASED};
     std::copy(std::begin(listed), std::end(listed), spec.typeList.begin());
     spec.shapes = MakeShapes();
-    spec.levels = {FrontEndLevel(), FirstPlayableLevel(), SecondPlayableLevel(), LastLevel()};
+    spec.levels = {FrontEndLevel(), FirstPlayableLevel(), ChaseLevel(), LastLevel()};
     spec.tileSets = {MakeTileSet()};
-    spec.mediaBlocks = {PlayerMedia(),     PickupMedia(), PopupMedia(),
-                        ProjectileMedia(), ShadowMedia(), EffectMedia()};
-    spec.mediaParts = {{{OBJT_PLAYER, 0},
-                        {OBJT_PICKUP, 1},
-                        {OBJT_SCORE_POPUP, 2},
-                        {OBJT_PROJECTILE_A, 3},
-                        {OBJT_PROJECTILE_B, 3},
-                        {OBJT_ATTACHED_EFFECT, 4},
-                        {OBJT_EFFECT, 5}}};
+    sample::AddSampleMedia(&spec);
     spec.levelTable = MakeLevelTable();
     spec.cameraRecords = MakeCameraRecords();
     return spec;
@@ -964,6 +622,12 @@ CatalogueBuilder MakeSampleCatalogue(const WorldArchiveSpec& world) {
                       PlainEntry(kPredecodedType, LevelStartSound()));
 
     catalogue.SetItem(SAMPLE_GROUP_SHADOW_LEVELS, 0, PlainEntry(kRawType, WordsBytes({2, 3})));
+
+    // The world plays a random item of these groups; a placeholder there
+    // would be handed to the sound player as a sound.
+    for (uint32_t group = sample::kFirstWorldSoundGroup; group <= sample::kLastWorldSoundGroup;
+         ++group)
+        catalogue.SetItem(group, 0, PlainEntry(kPredecodedType, sample::WorldGroupSound(group)));
 
     for (int32_t level = 1; level <= SAMPLE_LEVEL_COUNT; ++level) {
         ArchiveEntrySpec picture = PlainEntry(kPngType, LoadingPicture(level));

@@ -23,9 +23,12 @@ constexpr uint32_t SAMPLE_GROUP_MUSIC = 45;
 constexpr uint32_t SAMPLE_GROUP_LEVEL_START_SOUND = 46;
 
 // Levels: 1 the front end behind the menus, 2 and 3 to play, 4 the last
-// level (reaching it completes the game).
+// level (reaching it completes the game). Level 3 is the chase: the
+// chased character, targets, a lever, a moving plate, spikes and a pipe
+// chain.
 constexpr int32_t SAMPLE_LEVEL_COUNT = 4;
 constexpr int32_t SAMPLE_LAST_LEVEL = 4;
+constexpr int32_t SAMPLE_CHASE_LEVEL = 3;
 
 // Layer-3 codes. Codes 1 to 6 mark entries 0 to 5 of a level (entry n is
 // the cell of code n + 1): code 1 is an inert marker where a level is
@@ -38,6 +41,20 @@ constexpr uint8_t SAMPLE_CODE_EXIT_BACK = 2;   // level 2 <-> level 3
 constexpr uint8_t SAMPLE_CODE_EXIT_FINISH = 3; // level 3 -> the last level
 constexpr uint8_t SAMPLE_CODE_PLAYER = 7;
 constexpr uint8_t SAMPLE_CODE_PICKUP = 10;
+constexpr uint8_t SAMPLE_CODE_TARGET_A = 11;
+constexpr uint8_t SAMPLE_CODE_TARGET_B = 12;
+constexpr uint8_t SAMPLE_CODE_LEVER = 13;
+constexpr uint8_t SAMPLE_CODE_PLATFORM = 14;
+constexpr uint8_t SAMPLE_CODE_HAZARD = 15;
+constexpr uint8_t SAMPLE_CODE_PIPE = 16; // the head of a pipe chain
+constexpr uint8_t SAMPLE_CODE_BASIN = 17;
+constexpr uint8_t SAMPLE_CODE_CHASE_START = 26;
+constexpr uint8_t SAMPLE_CODE_CHASE_STOP = 27;
+// The cells a pipe chain runs on name its segments' shapes: the code less
+// 228. The head's own shape is 0.
+constexpr uint8_t SAMPLE_CODE_PIPE_BEND_DOWN = 229; // shape 1
+constexpr uint8_t SAMPLE_CODE_PIPE_STRAIGHT = 233;  // shape 5
+constexpr uint8_t SAMPLE_CODE_PIPE_DROP = 238;      // shape 10
 // Collision-only codes, clear of the object (1..127), option-gate (18..25),
 // fatal-cell (0x81), empty-cell (0x90) and parameter (240..255) codes.
 constexpr uint8_t SAMPLE_CODE_SOLID = 130;
@@ -46,9 +63,21 @@ constexpr uint8_t SAMPLE_CODE_SLOPE_DOWN = 132; // falls to the right (quarter c
 constexpr uint8_t SAMPLE_CODE_ONE_WAY = 133;    // stands from above (quarter code 8)
 
 constexpr int32_t SAMPLE_TYPE_EXIT = 67;
+constexpr int32_t SAMPLE_TYPE_CHASE_START = 13; // takes the lever and lets the chased character out
+constexpr int32_t SAMPLE_TYPE_CHASE_STOP = 14;  // sends it running ahead of the player
+constexpr int32_t SAMPLE_TYPE_HAZARD = 33;
+constexpr int32_t SAMPLE_TYPE_PIPE = 35;
+constexpr int32_t SAMPLE_TYPE_BASIN = 36; // where the pipe chain's stream ends
+constexpr int32_t SAMPLE_TYPE_LEVER = 37;
+constexpr int32_t SAMPLE_TYPE_TARGET_A = 41;
+constexpr int32_t SAMPLE_TYPE_TARGET_B = 48;
+constexpr int32_t SAMPLE_TYPE_PLATFORM = 58;
 // Scripts the player's media set holds: every state's script, both
 // costumes, the ride and the special stand (the highest is 67).
 constexpr int32_t SAMPLE_PLAYER_SCRIPTS = 68;
+// The chased character plays script s / 2 in state s; its highest state
+// is 85.
+constexpr int32_t SAMPLE_CHASED_SCRIPTS = 43;
 
 // The world part: entries 0, 1, 2, the levels, the tile set, the media and
 // the level table and camera records.
