@@ -28,10 +28,11 @@ cmake -S . -B build-asan -G Ninja -DQB_WERROR=ON -DQB_SANITIZE=ON -DQB_BENCH=OFF
 ninja -C build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 run_suite build-asan "sanitizer build"
 
-echo "== thread sanitizer stress test"
+echo "== thread sanitizer: sound player stress test and a whole chase level"
 cmake -S . -B build-tsan -G Ninja -DQB_WERROR=ON -DQB_TSAN=ON -DQB_BENCH=OFF
-ninja -C build-tsan -j "$jobs" test_media_tsan
+ninja -C build-tsan -j "$jobs" test_media_tsan test_world_tsan
 (cd build-tsan/tests/media && ctest -R PlayerStress --output-on-failure --timeout 300 | tail -3) || status=1
+(cd build-tsan/tests/world && ctest -R ChaseLevel --output-on-failure --timeout 600 | tail -3) || status=1
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DQB_FUZZ=ON -DQB_TESTS=OFF -DQB_BENCH=OFF
 ninja -C build-fuzz -j "$jobs"
