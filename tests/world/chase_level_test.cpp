@@ -6,10 +6,6 @@
 // and the recorded keys replay to the same world trace in a fresh process.
 #include <gtest/gtest.h>
 
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -28,6 +24,7 @@
 #include "menus/ui_flow_task.h"
 #include "tests/support/scripted_platform.h"
 #include "tests/support/temp_dir.h"
+#include "tests/world/game_run.h"
 #include "tools/sample/sample_archive.h"
 #include "world/behaviours/chased_state.h"
 #include "world/behaviours/level_object_state.h"
@@ -280,13 +277,7 @@ void WriteGameFiles() {
     std::filesystem::create_directories("res");
     std::filesystem::create_directories("dump");
     ASSERT_TRUE(WriteSampleArchive("res/base.res"));
-    GameConfig config{};
-    SetDefaultConfig(&config);
-    config.fullscreen = 0;
-    config.rendererKind = RENDERER_D3D9;
-    uint8_t bytes[GAME_CONFIG_FILE_SIZE];
-    GameConfigToBytes(config, bytes);
-    ASSERT_EQ(WriteDataFile("game.cfg", bytes, sizeof(bytes)), 0);
+    game_run::WriteWindowedConfig(RENDERER_D3D9);
 }
 
 // One run of the whole program in the working folder.
@@ -294,47 +285,18 @@ void RunGame(RunLog* log) {
     gRun = log;
     gSaveBlock = SaveBlock{};
     gSaveBlock.users[0].Difficulty = 1;
-    ClearGameKeys();
-    gAppTasks = {{PlayTaskHandler, UiFlowStandIn, gDefaultAppTasks.handlers[2]}};
-    SetObjectTypeInstaller(nullptr);
-    SetWorldTraceHook(Trace);
     ScriptedPlatform platform;
     log->platform = &platform;
-    {
-        ScopedPlatform scope(&platform);
-        EXPECT_EQ(GameMain(), 0);
-    }
-    SetWorldTraceHook(nullptr);
-    gAppTasks = gDefaultAppTasks;
+    EXPECT_EQ(game_run::RunWholeGame(&platform, UiFlowStandIn, nullptr, Trace), 0);
     gRun = nullptr;
-}
-
-std::vector<uint8_t> ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
 // Runs this test program again, fresh, with only the replaying test.
 int RunReplayProcess(const std::string& folder, int32_t steps) {
-    std::vector<std::string> variables;
-    for (char** e = environ; *e != nullptr; ++e)
-        variables.emplace_back(*e);
-    variables.push_back(std::string(kReplayDirVariable) + "=" + folder);
-    variables.push_back(std::string(kReplayStepsVariable) + "=" + std::to_string(steps));
-    std::vector<char*> envp;
-    for (std::string& v : variables)
-        envp.push_back(v.data());
-    envp.push_back(nullptr);
-    std::string program = std::filesystem::read_symlink("/proc/self/exe").string();
-    std::string filter = "--gtest_filter=ChaseLevelReplay.*";
-    char* argv[] = {program.data(), filter.data(), nullptr};
-    pid_t pid = 0;
-    if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, envp.data()) != 0)
-        return -1;
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
-        return -1;
-    return WEXITSTATUS(status);
+    setenv(kReplayStepsVariable, std::to_string(steps).c_str(), 1);
+    const int code = game_run::RunFreshProcess("ChaseLevelReplay.*", kReplayDirVariable, folder);
+    unsetenv(kReplayStepsVariable);
+    return code;
 }
 
 TEST(ChaseLevel, KeyScriptScoresToTheDoorAndReplaysInAFreshProcess) {
@@ -404,7 +366,7 @@ TEST(ChaseLevel, KeyScriptScoresToTheDoorAndReplaysInAFreshProcess) {
 
     const auto steps = static_cast<int32_t>(log.trace.size());
     ASSERT_EQ(steps, log.steps);
-    EXPECT_EQ(ReadFile("dump/keys.bin").size(), 4u * static_cast<size_t>(steps));
+    EXPECT_EQ(game_run::ReadFileBytes("dump/keys.bin").size(), 4u * static_cast<size_t>(steps));
     ASSERT_EQ(RunReplayProcess(folder.path(), steps), 0);
     std::ifstream in("replay.trace");
     std::vector<std::string> replayed;
