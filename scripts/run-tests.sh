@@ -41,7 +41,7 @@ for target in build-fuzz/fuzz/fuzz_*; do
   [ -x "$target" ] || continue
   corpus="build-fuzz/corpus/$(basename "$target")"
   mkdir -p "$corpus"
-  if "$target" -max_total_time="${QB_FUZZ_SECONDS:-20}" -rss_limit_mb=2048 "$corpus" >"$corpus.log" 2>&1; then
+  if "$target" -max_total_time="${QB_FUZZ_SECONDS:-15}" -rss_limit_mb=2048 "$corpus" >"$corpus.log" 2>&1; then
     echo "$(basename "$target"): ok ($(grep -o 'Done [0-9]* runs' "$corpus.log" || true))"
   else
     echo "$(basename "$target"): FAILED"; tail -40 "$corpus.log"; status=1
