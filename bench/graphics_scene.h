@@ -13,6 +13,42 @@
 #include "graphics/image.h"
 #include "graphics/renderer.h"
 
+// SDL 1.2 has one video mode at a time: switching renderers restarts it.
+// softwareGl asks Mesa for its software rasteriser, as on a machine
+// without a GPU.
+inline bool UseRenderer(int32_t kind, bool softwareGl = false) {
+    static int32_t active = RENDERER_NONE;
+    if (active == kind)
+        return true;
+    if (active != RENDERER_NONE) {
+        ShutdownRenderer();
+        SetVideoMode(0, 0, 0, 0, RENDERER_NONE, 0);
+        SDL_Quit();
+        active = RENDERER_NONE;
+    }
+    if (kind == RENDERER_OPENGL) {
+        const char* display = std::getenv("DISPLAY");
+        if (display == nullptr || *display == '\0')
+            return false;
+        if (softwareGl)
+            setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
+    }
+    setenv("SDL_VIDEODRIVER", kind == RENDERER_OPENGL ? "x11" : "dummy", 1);
+    bool started = false;
+    // Xvfb refuses connections for a moment after its last client leaves.
+    for (int attempt = 0; attempt < 40 && !started; ++attempt) {
+        started = SDL_Init(SDL_INIT_VIDEO | SDL_INIT_NOPARACHUTE) == 0;
+        if (!started)
+            SDL_Delay(50);
+    }
+    if (!started || SetVideoMode(800, 600, 32, 0, kind, 0) != 1)
+        return false;
+    ClearScreen();
+    PresentFrame();
+    active = kind;
+    return true;
+}
+
 // One OpenGL window for the whole run: Xvfb refuses connections for a
 // moment after its last client leaves. False without a display.
 inline bool OpenGlWindow() {

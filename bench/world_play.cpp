@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/graphics_scene.h"
 #include "engine/archive.h"
 #include "engine/catalogue.h"
 #include "engine/helpers.h"
@@ -112,39 +113,6 @@ BENCHMARK(BM_PlayTaskSteps)->Unit(benchmark::kMicrosecond);
 
 // ---- one drawn frame ------------------------------------------------------
 
-// SDL 1.2 has one video mode at a time: switching renderers restarts it.
-bool UseRenderer(int32_t kind) {
-    static int32_t active = RENDERER_NONE;
-    if (active == kind)
-        return true;
-    if (active != RENDERER_NONE) {
-        ShutdownRenderer();
-        SetVideoMode(0, 0, 0, 0, RENDERER_NONE, 0);
-        SDL_Quit();
-        active = RENDERER_NONE;
-    }
-    if (kind == RENDERER_OPENGL) {
-        const char* display = std::getenv("DISPLAY");
-        if (display == nullptr || *display == '\0')
-            return false;
-        setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
-    }
-    setenv("SDL_VIDEODRIVER", kind == RENDERER_OPENGL ? "x11" : "dummy", 1);
-    bool started = false;
-    // Xvfb refuses connections for a moment after its last client leaves.
-    for (int attempt = 0; attempt < 40 && !started; ++attempt) {
-        started = SDL_Init(SDL_INIT_VIDEO | SDL_INIT_NOPARACHUTE) == 0;
-        if (!started)
-            SDL_Delay(50);
-    }
-    if (!started || SetVideoMode(800, 600, 32, 0, kind, 0) != 1)
-        return false;
-    ClearScreen();
-    PresentFrame();
-    active = kind;
-    return true;
-}
-
 Image* gObjectSprite = nullptr;
 
 void DrawSpriteObject(GameWorld* world, ObjectSlot* object) {
@@ -228,7 +196,7 @@ private:
 };
 
 void DrawWorldFrame(benchmark::State& state, int32_t kind) {
-    if (!UseRenderer(kind)) {
+    if (!UseRenderer(kind, true)) {
         state.SkipWithError("renderer not available (OpenGL needs xvfb-run)");
         return;
     }
