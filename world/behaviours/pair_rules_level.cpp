@@ -461,6 +461,17 @@ void PlayerMeetsBarrier(const Pair& pair) {
     }
 }
 
+// An idle target the player's action point reaches scores and takes a hit;
+// false when the hit removed it.
+static bool ScoreIdleTargetByAction(const PlayerPair& pp, const LevelObjectState* st,
+                                    int32_t points, PopupIndex popup) {
+    if (st->behaviourState != LEVEL_OBJECT_IDLE ||
+        !ActionPointReaches(pp.world, pp.p, pp.object->x, pp.object->y, kActionReach))
+        return true;
+    AwardAt(pp.world, pp.object, points, popup);
+    return HitAndStillLive(pp.world, pp.object);
+}
+
 void PlayerMeetsStunTarget(const Pair& pair) {
     PlayerPair pp;
     LevelObjectState* st = StateOf<LevelObjectState>(pair.world, pair.second);
@@ -468,12 +479,8 @@ void PlayerMeetsStunTarget(const Pair& pair) {
         return;
     GameWorld* world = pp.world;
     ObjectSlot* object = pp.object;
-    if (st->behaviourState == LEVEL_OBJECT_IDLE &&
-        ActionPointReaches(world, pp.p, object->x, object->y, kActionReach)) {
-        AwardAt(world, object, 10, POPUP_10_POINTS);
-        if (!HitAndStillLive(world, object))
-            return;
-    }
+    if (!ScoreIdleTargetByAction(pp, st, 10, POPUP_10_POINTS))
+        return;
     if (st->behaviourState < LEVEL_OBJECT_FINISHED && pp.dx >= -34 && pp.dx <= 84 &&
         Abs(pp.dy) < 60) {
         const int32_t item = object->itemNumber;
@@ -566,12 +573,8 @@ void PlayerMeetsHurtTarget(const Pair& pair) {
         return;
     GameWorld* world = pp.world;
     ObjectSlot* object = pp.object;
-    if (st->behaviourState == LEVEL_OBJECT_IDLE &&
-        ActionPointReaches(world, pp.p, object->x, object->y, kActionReach)) {
-        AwardAt(world, object, 50, POPUP_50_POINTS);
-        if (!HitAndStillLive(world, object))
-            return;
-    }
+    if (!ScoreIdleTargetByAction(pp, st, 50, POPUP_50_POINTS))
+        return;
     if (st->behaviourState < LEVEL_OBJECT_FINISHED && Abs(pp.dx) < 35 && Abs(pp.dy) < 30) {
         const int32_t item = object->itemNumber;
         Hurt(pp);
