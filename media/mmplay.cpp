@@ -180,7 +180,17 @@ const MMchannel* MMplay::GetChannel(int32_t channel) const {
 
 // ---- playing ------------------------------------------------------------------------
 
+namespace {
+MMplayPlayHook gPlayHook = nullptr;
+}
+
+void SetMMplayPlayHook(MMplayPlayHook hook) {
+    gPlayHook = hook;
+}
+
 int32_t MMplay::Play(int32_t channel, int32_t loops, int32_t index, int32_t kind, int32_t start) {
+    if (gPlayHook != nullptr)
+        gPlayHook(index, kind);
     if (open_ == 0)
         return -1;
     if (index < 0 || index >= soundCount_ || (channel != -1 && !IsChannel(channel)))

@@ -124,3 +124,8 @@ private:
 };
 
 extern MMplay gMMplay;
+
+// Tests watch which sounds the game asks for: the hook sees every Play's
+// entry index and kind before anything is checked. Null removes it.
+typedef void (*MMplayPlayHook)(int32_t sound, int32_t kind);
+void SetMMplayPlayHook(MMplayPlayHook hook);
