@@ -88,6 +88,9 @@ public:
 
     // Layout, valid at any time for the groups and items added so far.
     uint32_t GroupCount() const { return static_cast<uint32_t>(groups_.size()); }
+    uint32_t ItemCount(uint32_t group) const {
+        return group < groups_.size() ? static_cast<uint32_t>(groups_[group].size()) : 0;
+    }
     uint32_t GroupLimit() const { return kGroupBase + 2 + GroupCount(); } // A
     uint32_t EntryLimit() const;                                          // B
     uint32_t FirstEntry(uint32_t group) const;
