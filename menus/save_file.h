@@ -79,3 +79,11 @@ UserRecord* CurrentUserRecord();
 
 // The file form of the block, field by field, little-endian.
 void PackSaveBlock(const SaveBlock& block, uint8_t out[SAVE_BLOCK_FILE_SIZE]);
+
+// Profiles and hiscores.
+// Zeroes the record, then volumes 128 and 128 and the option 1.
+void ResetUserRecord(UserRecord* record);
+// The default names and scores when the table is empty.
+void InitHiscoreDefaults();
+// The current user's running score into the table (the main menu opens).
+void InsertHiscore();

@@ -74,6 +74,30 @@ TEST_F(CatalogueTest, GroupsStoredOutOfOrderGetTheirSizes) {
     EXPECT_EQ(GetResourceSize(&catalogue_, 2, 4), 4u);
 }
 
+// A second catalogue after the first one's items, reached from a fixed
+// entry above the usual 32 (the help pages use entry 56).
+TEST_F(CatalogueTest, ANestedCatalogueIsBuiltFromItsOwnRoot) {
+    CatalogueBuilder nested;
+    for (uint32_t g = 0; g < 3; ++g)
+        nested.AddItem(nested.AddGroup(), PlainEntry(3, Numbered("n", g)));
+    nested.AddItem(1, PlainEntry(3, BytesOf("n1b")));
+    layout_.SetGroupBase(64);
+    layout_.SetNestedCatalogue(56, nested);
+    Open();
+    EXPECT_EQ(catalogue_.groupBase, 64u);
+    EXPECT_EQ(Text(GetResource(&catalogue_, 2, 4), 4), "g2i4");
+
+    ResourceCatalogue inner{};
+    CacheTable innerCache{};
+    ASSERT_EQ(BuildResourceCatalogue(&inner, archive_->get(), &innerCache, nullptr, 56), 1);
+    EXPECT_EQ(GetGroupSize(&inner, 0), 1u);
+    EXPECT_EQ(GetGroupSize(&inner, 1), 2u);
+    EXPECT_EQ(Text(GetResource(&inner, 1, 1), 3), "n1b");
+    EXPECT_EQ(Text(GetResource(&inner, 2, 0), 2), "n2");
+    UnloadCatalogue(&inner);
+    CacheTableFree(&innerCache);
+}
+
 TEST_F(CatalogueTest, GroupEndsFollowTheNearestFirstEntryAboveForAnyOrder) {
     // Distinct first entries anywhere in [A, B], the last one possibly at
     // B itself, against the rule written out directly: the nearest other

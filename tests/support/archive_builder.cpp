@@ -223,10 +223,42 @@ bool ArchiveBuilder::WriteToFile(const std::string& path, const ArchiveFaults& f
 
 // ---- catalogue layout ---------------------------------------------------------
 
+void CatalogueBuilder::SetGroupBase(uint32_t base) {
+    if (base <= kRootEntry)
+        throw std::out_of_range("the group base lies above the catalogue root");
+    groupBase_ = base;
+}
+
 void CatalogueBuilder::SetFixed(uint32_t index, ArchiveEntrySpec spec) {
-    if (index >= kGroupBase || index == kRootEntry)
-        throw std::out_of_range("fixed entries are 0..31, entry 3 is the catalogue root");
+    if (index >= groupBase_ || index == kRootEntry)
+        throw std::out_of_range("fixed entries lie below the group base, entry 3 is the root");
     fixed_[index] = std::move(spec);
+}
+
+void CatalogueBuilder::SetNestedCatalogue(uint32_t rootEntry, const CatalogueBuilder& nested) {
+    if (rootEntry >= groupBase_ || rootEntry == kRootEntry)
+        throw std::out_of_range("a nested catalogue's root is a fixed entry");
+    nestedRoot_ = rootEntry;
+    nested_ = std::make_shared<CatalogueBuilder>(nested);
+}
+
+// The nested catalogue's C is where the archive ends now; its A, B and
+// links are absolute entry numbers like the main catalogue's.
+void CatalogueBuilder::AppendNested(ArchiveBuilder* archive) const {
+    const uint32_t base = archive->Count();
+    const CatalogueBuilder& inner = *nested_;
+    const uint32_t shift = base - inner.groupBase_;
+    archive->Set(nestedRoot_, LinkEntry(base));
+    archive->Add(NumberEntry(inner.GroupLimit() + shift));
+    archive->Add(NumberEntry(inner.EntryLimit() + shift));
+    for (uint32_t g = 0; g < inner.GroupCount(); ++g) {
+        if (inner.groups_[g].empty())
+            throw std::invalid_argument("every catalogue group needs at least one item");
+        archive->Add(LinkEntry(inner.FirstEntry(g) + shift));
+    }
+    for (uint32_t g : inner.StorageOrder())
+        for (const ArchiveEntrySpec& spec : inner.groups_[g])
+            archive->Add(spec);
 }
 
 uint32_t CatalogueBuilder::AddGroup() {
@@ -293,23 +325,25 @@ uint32_t CatalogueBuilder::EntryIndex(uint32_t group, uint32_t item) const {
 
 ArchiveBuilder CatalogueBuilder::ToArchive() const {
     ArchiveBuilder archive;
-    for (uint32_t i = 0; i < kGroupBase; ++i)
+    for (uint32_t i = 0; i < groupBase_; ++i)
         archive.Set(i, PlainEntry(0, {}));
     for (const auto& [index, spec] : fixed_)
         archive.Set(index, spec);
-    archive.Set(kRootEntry, LinkEntry(kGroupBase));
-    archive.Set(kGroupBase, NumberEntry(GroupLimit()));
-    archive.Set(kGroupBase + 1, NumberEntry(EntryLimit()));
+    archive.Set(kRootEntry, LinkEntry(groupBase_));
+    archive.Set(groupBase_, NumberEntry(GroupLimit()));
+    archive.Set(groupBase_ + 1, NumberEntry(EntryLimit()));
     for (uint32_t g = 0; g < GroupCount(); ++g) {
         if (groups_[g].empty())
             throw std::invalid_argument("every catalogue group needs at least one item");
-        archive.Set(kGroupBase + 2 + g, LinkEntry(FirstEntry(g)));
+        archive.Set(groupBase_ + 2 + g, LinkEntry(FirstEntry(g)));
     }
     for (uint32_t g : StorageOrder())
         for (const ArchiveEntrySpec& spec : groups_[g])
             archive.Add(spec);
     for (const ArchiveEntrySpec& spec : tail_)
         archive.Add(spec);
+    if (nested_)
+        AppendNested(&archive);
     return archive;
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -73,10 +74,16 @@ private:
 // items in [A, B), then the tail entries.
 class CatalogueBuilder {
 public:
-    static constexpr uint32_t kGroupBase = 32; // C
+    static constexpr uint32_t kGroupBase = 32; // C, unless set otherwise
     static constexpr uint32_t kRootEntry = 3;
 
-    void SetFixed(uint32_t index, ArchiveEntrySpec spec); // 0..31, not 3
+    // More room for fixed entries: C moves to `base` (at least 4).
+    void SetGroupBase(uint32_t base);
+    uint32_t GroupBase() const { return groupBase_; }
+    void SetFixed(uint32_t index, ArchiveEntrySpec spec); // below C, not 3
+    // A second catalogue stored after the tail, its root at fixed entry
+    // `rootEntry` (a link to its own C). Its fixed entries are not used.
+    void SetNestedCatalogue(uint32_t rootEntry, const CatalogueBuilder& nested);
     uint32_t AddGroup();
     uint32_t AddItem(uint32_t group, ArchiveEntrySpec spec);
     void SetItem(uint32_t group, uint32_t item, ArchiveEntrySpec spec);
@@ -91,7 +98,7 @@ public:
     uint32_t ItemCount(uint32_t group) const {
         return group < groups_.size() ? static_cast<uint32_t>(groups_[group].size()) : 0;
     }
-    uint32_t GroupLimit() const { return kGroupBase + 2 + GroupCount(); } // A
+    uint32_t GroupLimit() const { return groupBase_ + 2 + GroupCount(); } // A
     uint32_t EntryLimit() const;                                          // B
     uint32_t FirstEntry(uint32_t group) const;
     uint32_t EntryIndex(uint32_t group, uint32_t item) const;
@@ -104,6 +111,11 @@ public:
     bool WriteToFile(const std::string& path, const ArchiveFaults& faults = {}) const;
 
 private:
+    void AppendNested(ArchiveBuilder* archive) const;
+
+    uint32_t groupBase_ = kGroupBase;
+    uint32_t nestedRoot_ = 0;
+    std::shared_ptr<CatalogueBuilder> nested_;
     std::map<uint32_t, ArchiveEntrySpec> fixed_;
     std::vector<std::vector<ArchiveEntrySpec>> groups_;
     std::vector<ArchiveEntrySpec> tail_;
