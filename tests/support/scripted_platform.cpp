@@ -57,6 +57,8 @@ uint8_t ScriptedPlatform::GetRelativeMouseState(int* dx, int* dy) {
 void ScriptedPlatform::Delay(uint32_t ms) {
     delays_.push_back(ms);
     now_ += ms;
+    if (frameHook_)
+        frameHook_();
 }
 
 void ScriptedPlatform::PushEventAt(uint32_t atMs, const SDL_Event& event) {

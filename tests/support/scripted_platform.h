@@ -6,6 +6,7 @@
 #include <SDL.h>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <vector>
 
 #include "engine/platform.h"
@@ -36,6 +37,10 @@ public:
     // Work done per frame that the clock should see (ms charged on GetTicks).
     void SetWorkPerPoll(uint32_t ms) { workPerPoll_ = ms; }
 
+    // Called after every Delay: the main loop sleeps once a frame, so a
+    // script can look at the game between frames and set the next input.
+    void SetFrameHook(std::function<void()> hook) { frameHook_ = std::move(hook); }
+
     const std::vector<uint32_t>& delays() const { return delays_; }
     int pumps() const { return pumps_; }
 
@@ -53,6 +58,7 @@ private:
     uint8_t buttons_ = 0;
     std::vector<uint32_t> delays_;
     int pumps_ = 0;
+    std::function<void()> frameHook_;
 };
 
 // Installs a platform for the lifetime of a scope.
