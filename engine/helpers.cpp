@@ -79,6 +79,13 @@ char16_t* WStrCatN(char16_t* dst, const char16_t* src, uint32_t n) {
     return dst;
 }
 
+int32_t WStrCmp(const char16_t* a, const char16_t* b) {
+    int32_t i = 0;
+    while (a[i] != 0 && a[i] == b[i])
+        ++i;
+    return static_cast<int32_t>(a[i]) - static_cast<int32_t>(b[i]);
+}
+
 // ---- integer maths -------------------------------------------------------
 
 uint32_t ISqrt(uint32_t n) {

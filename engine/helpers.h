@@ -39,6 +39,8 @@ char16_t* WStrCopy(char16_t* dst, const char16_t* src);
 char16_t* WStrCopyN(char16_t* dst, const char16_t* src, uint32_t n);
 char16_t* WStrCat(char16_t* dst, const char16_t* src);
 char16_t* WStrCatN(char16_t* dst, const char16_t* src, uint32_t n);
+// <0, 0 or >0 by unsigned code-unit order (never the locale's).
+int32_t WStrCmp(const char16_t* a, const char16_t* b);
 
 // ---- integer maths -------------------------------------------------------
 

@@ -190,7 +190,7 @@ void SetMMplayPlayHook(MMplayPlayHook hook) {
 
 int32_t MMplay::Play(int32_t channel, int32_t loops, int32_t index, int32_t kind, int32_t start) {
     if (gPlayHook != nullptr)
-        gPlayHook(index, kind);
+        gPlayHook(index, kind, start);
     if (open_ == 0)
         return -1;
     if (index < 0 || index >= soundCount_ || (channel != -1 && !IsChannel(channel)))

@@ -126,6 +126,7 @@ private:
 extern MMplay gMMplay;
 
 // Tests watch which sounds the game asks for: the hook sees every Play's
-// entry index and kind before anything is checked. Null removes it.
-typedef void (*MMplayPlayHook)(int32_t sound, int32_t kind);
+// entry index, kind and start flag (0 only loads) before anything is
+// checked. Null removes it.
+typedef void (*MMplayPlayHook)(int32_t sound, int32_t kind, int32_t start);
 void SetMMplayPlayHook(MMplayPlayHook hook);

@@ -79,6 +79,21 @@ UserRecord* CurrentUserRecord();
 
 // The file form of the block, field by field, little-endian.
 void PackSaveBlock(const SaveBlock& block, uint8_t out[SAVE_BLOCK_FILE_SIZE]);
+void UnpackSaveBlock(const uint8_t in[SAVE_BLOCK_FILE_SIZE], SaveBlock* block);
+// Makes a loaded block safe to use: every name ends at its last unit and the
+// current user index names a profile. Everything else stays as loaded.
+void SanitiseSaveBlock(SaveBlock* block);
+
+constexpr const char* SAVE_FILE_NAME = "game.sav";
+
+// The block before a load: all zero, the three profiles reset.
+void ResetSaveBlock(SaveBlock* block);
+// Reads the file over gSaveBlock, then sanitises it. A version-10 file
+// replaces as much of the block as it holds; a missing, tiny or foreign file
+// is written back at once from the block as it stands.
+void ReadSaveBlockFile(const char* path);
+// Writes gSaveBlock through the safe-save path: 0, or 1 when it failed.
+int32_t WriteSaveBlockFile(const char* path);
 
 // Profiles and hiscores.
 // Zeroes the record, then volumes 128 and 128 and the option 1.

@@ -282,9 +282,7 @@ void SendPlayerToLevel(GameWorld* world, ObjectSlot* player, int32_t level, uint
 }
 
 void WriteSaveFile() {
-    uint8_t bytes[SAVE_BLOCK_FILE_SIZE];
-    PackSaveBlock(gSaveBlock, bytes);
-    if (WriteDataFile(kSavePath, bytes, SAVE_BLOCK_FILE_SIZE) != 0)
+    if (WriteSaveBlockFile(kSavePath) != 0)
         std::printf("Cannot write %s\n", kSavePath);
 }
 

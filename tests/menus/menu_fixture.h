@@ -84,7 +84,8 @@ private:
     bool ok_ = false;
 };
 
-// Every Play request while alive, as (entry index, kind).
+// Every request to start a sound while alive, as (entry index, kind); the
+// catalogue's loading of a sound is no request.
 class SoundRecorder {
 public:
     SoundRecorder() {
@@ -110,8 +111,8 @@ private:
         static SoundRecorder* active = nullptr;
         return active;
     }
-    static void Hook(int32_t sound, int32_t kind) {
-        if (Active() != nullptr)
+    static void Hook(int32_t sound, int32_t kind, int32_t start) {
+        if (Active() != nullptr && start != 0)
             Active()->plays.emplace_back(sound, kind);
     }
 };
