@@ -14,10 +14,12 @@ ninja -C build-game quillbury make_sample_archive write_config
 mkdir -p run/res
 # The sample archive is written again when the tool that makes it is newer,
 # but only over an archive it wrote itself (the marker file says so): an
-# archive the user put there is never replaced.
+# archive the user put there is never replaced. Its level files go in the
+# game's working folder, where the editor saves them; the tool writes only
+# those that are missing, so edited levels are kept.
 tool=build-game/tools/make_sample_archive
 if [ ! -f run/res/base.res ] || { [ -f run/res/.sample-archive ] && [ "$tool" -nt run/res/base.res ]; }; then
-  "$tool" run/res/base.res
+  "$tool" --game-folder run run/res/base.res
   touch run/res/.sample-archive
 fi
 if [ ! -f run/game.cfg ]; then

@@ -57,6 +57,7 @@ public:
     // Puts an entry at `index`, filling any gap with empty type-0 entries.
     void Set(uint32_t index, ArchiveEntrySpec spec);
     ArchiveEntrySpec& Entry(uint32_t index) { return entries_.at(index); }
+    const ArchiveEntrySpec& Entry(uint32_t index) const { return entries_.at(index); }
     uint32_t Count() const { return static_cast<uint32_t>(entries_.size()); }
 
     std::vector<uint8_t> Build(const ArchiveFaults& faults = {}) const;

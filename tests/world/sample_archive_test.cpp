@@ -232,7 +232,7 @@ TEST_F(SampleArchiveTest, LevelTableAndCameraRecordsHoldEveryLevel) {
         EXPECT_TRUE(level == 0 || (level >= 2 && level <= SAMPLE_LAST_LEVEL))
             << "score level " << i;
     }
-    EXPECT_EQ(word(kFirstScoreLevelWord), 2);
+    EXPECT_EQ(word(kFirstScoreLevelWord), SAMPLE_CHASE_LEVEL);
 
     const std::vector<uint8_t> records = Item(0, 1);
     ASSERT_EQ(records.size(), 16u * (SAMPLE_LEVEL_COUNT + 2));

@@ -13,6 +13,8 @@
 #include "tests/support/ui_archive.h"
 #include "tools/sample/dump_header.h"
 #include "tools/sample/level_writer.h"
+#include "tools/sample/menu_archive.h"
+#include "tools/sample/sample_font.h"
 #include "tools/sample/sample_media.h"
 #include "world/game_world.h"
 #include "world/play_task.h"
@@ -477,12 +479,6 @@ std::vector<int32_t> MakeLevelTable() {
         {9, 100},                //   scale
         {11, SAMPLE_LAST_LEVEL}, // reaching it completes the game
         {12, 1},                 // no overlay and no keys: the front end
-        // Score levels: the two playable levels and the last one, whose
-        // start keeps the chase's score in game.sav; the other five name no
-        // level of the sample world.
-        {13, 2},
-        {14, SAMPLE_CHASE_LEVEL},
-        {15, SAMPLE_LAST_LEVEL},
         {22, 20},                // fading picture: frames of a fade (divisor)
         {23, 80},                //   frames it holds
         {24, 100 | (100 << 16)}, //   its screen point: x low, y high
@@ -510,6 +506,7 @@ std::vector<int32_t> MakeLevelTable() {
     };
     for (const auto& [word, value] : kWords)
         words[static_cast<size_t>(word)] = value;
+    SetMenuLevelTableWords(&words);
     return words;
 }
 
@@ -528,14 +525,14 @@ std::vector<int16_t> MakeCameraRecords() {
 
 // ---- catalogue groups ------------------------------------------------------------------
 
-std::vector<uint8_t> FontPng(const FontDesign& design) {
-    FontPicture picture = DrawFontPicture(design);
+std::vector<uint8_t> FontPng(const FontPicture& picture) {
     return ArgbPng(static_cast<uint32_t>(picture.width), static_cast<uint32_t>(picture.height),
                    picture.pixels);
 }
 
-// Item L - 1 is shown while level L loads; item 0 is also the opening
-// picture. One bar per level number tells them apart.
+// Item L - 1 is shown while level L loads (the front end, level 1, loads
+// behind a black screen: its item is the opening picture instead). One bar
+// per level number tells them apart.
 std::vector<uint8_t> LoadingPicture(int32_t level) {
     Canvas c =
         Gradient(kScreenWidth, kScreenHeight, Mix(SkyTop(level), 0xFF000000u, 0.5), 0xFF000000u);
@@ -601,13 +598,11 @@ WorldArchiveSpec MakeSampleWorld() {
 CatalogueBuilder MakeSampleCatalogue(const WorldArchiveSpec& world) {
     CatalogueBuilder catalogue = MakeWorldCatalogue(world, SAMPLE_GROUP_COUNT);
 
-    const FontDesign fonts[8] = {MakeTestFontA(), MakeTestFontB(),     MakeTestFontB(),
-                                 MakeTestFontA(), MakeTestFontIcons(), MakeTestFontA(),
-                                 MakeTestFontA(), MakeTestFontA()};
-    for (uint32_t slot = 0; slot < 8; ++slot) {
-        const uint32_t group = SAMPLE_GROUP_FIRST_FONT + slot;
-        catalogue.SetItem(group, 0, PlainEntry(kRawType, WriteFontTable(fonts[slot])));
-        catalogue.AddItem(group, PlainEntry(kPngType, FontPng(fonts[slot])));
+    for (int32_t slot = 0; slot < sample::kSampleFontSlots; ++slot) {
+        const sample::SampleFont font = sample::MakeSlotFont(slot);
+        const uint32_t group = SAMPLE_GROUP_FIRST_FONT + static_cast<uint32_t>(slot);
+        catalogue.SetItem(group, 0, PlainEntry(kRawType, WriteFontTable(font.design)));
+        catalogue.AddItem(group, PlainEntry(kPngType, FontPng(font.picture)));
     }
 
     // Every level plays the one piece of music.
@@ -654,6 +649,8 @@ CatalogueBuilder MakeSampleCatalogue(const WorldArchiveSpec& world) {
     // 1.44 MB of zeros behind the header: the dictionary coder keeps them
     // in a few kilobytes.
     catalogue.SetFixed(kDumpHeaderEntry, CompressedEntry(kRawType, WriteDumpEntry()));
+
+    AddMenuGroups(&catalogue, world);
     return catalogue;
 }
 
@@ -662,7 +659,10 @@ CatalogueBuilder MakeSampleCatalogue() {
 }
 
 ArchiveBuilder BuildSampleArchive(WorldArchiveLayout* layout) {
-    const WorldArchiveSpec world = MakeSampleWorld();
+    WorldArchiveSpec world = MakeSampleWorld();
+    // Each level file lies outside, at the path the editor saves it to.
+    for (size_t v = 0; v < world.levels.size(); ++v)
+        world.levels[v].file = SampleLevelFilePath(static_cast<int32_t>(v + 1));
     ArchiveBuilder archive = MakeSampleCatalogue(world).ToArchive();
     const WorldArchiveLayout placed = AppendWorldEntries(&archive, world);
     if (layout != nullptr)
@@ -670,6 +670,6 @@ ArchiveBuilder BuildSampleArchive(WorldArchiveLayout* layout) {
     return archive;
 }
 
-bool WriteSampleArchive(const std::string& path) {
-    return BuildSampleArchive().WriteToFile(path);
+bool WriteSampleArchive(const std::string& path, const OutsideFileOptions& levelFiles) {
+    return WriteArchiveFiles(BuildSampleArchive(), path, levelFiles);
 }

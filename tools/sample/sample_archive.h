@@ -1,8 +1,9 @@
 // The sample "res/base.res" that lets a new user start the game without the
 // real data, generated from code: the catalogue with the fonts, the loading
-// pictures, the level music and sounds, the frame-dump header, and a small
-// world of four levels with its tiles, level table, camera records and the
-// media of the object types it places.
+// pictures, the level music and sounds, the frame-dump header, everything
+// the menus and the level editor read (menu_archive.h), and a small world
+// of four levels with its tiles, level table, camera records and the media
+// of the object types it places.
 #pragma once
 
 #include <cstdint>
@@ -84,14 +85,21 @@ constexpr int32_t SAMPLE_CHASED_SCRIPTS = 43;
 WorldArchiveSpec MakeSampleWorld();
 
 // The catalogue (entry 3 links to it) around `world`'s level table and
-// camera records, with entry 19, the frame-dump header, among the fixed
-// entries; without an argument, around the sample world's. Alone it is an
-// archive with no levels.
+// camera records, with entry 19, the frame-dump header, and entry 56, the
+// help pages' catalogue, among the fixed entries below SAMPLE_GROUP_BASE;
+// without an argument, around the sample world's. Alone it is an archive
+// with no levels.
 CatalogueBuilder MakeSampleCatalogue(const WorldArchiveSpec& world);
 CatalogueBuilder MakeSampleCatalogue();
 
-// The whole archive: the catalogue, then the world's entries.
+// The whole archive: the catalogue, then the world's entries. The level
+// files are outside entries naming SampleLevelFilePath(L), where the
+// editor saves level L: ArchiveBuilder::WriteToFile writes them in the
+// current folder.
 ArchiveBuilder BuildSampleArchive(WorldArchiveLayout* layout = nullptr);
 
-// Writes the archive and any external files; false on a write error.
-bool WriteSampleArchive(const std::string& path);
+// Writes the archive to `path` and the level files to `levelFiles.folder`
+// (the game's working folder; by default the current one), keeping any
+// level file already there unless told to overwrite; false on a write
+// error.
+bool WriteSampleArchive(const std::string& path, const OutsideFileOptions& levelFiles = {});

@@ -1,14 +1,17 @@
 #include "tools/sample/sample_media.h"
 
+#include <png.h>
+
 #include <algorithm>
 #include <cmath>
+#include <csetjmp>
 #include <cstdlib>
 #include <map>
+#include <stdexcept>
 #include <utility>
 
 #include "engine/archive.h"
 #include "tests/support/ogg_media_writer.h"
-#include "tests/support/ui_archive.h"
 #include "tools/sample/sample_archive.h"
 #include "tools/sample/script_assembler.h"
 #include "world/objects.h"
@@ -63,8 +66,56 @@ void Canvas::Ellipse(double cx, double cy, double rx, double ry, uint32_t argb) 
         }
 }
 
+namespace {
+
+void AppendPngBytes(png_structp png, png_bytep data, png_size_t length) {
+    auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + length);
+}
+
+void NoFlush(png_structp) {}
+
+// A plain C frame for libpng's longjmp: the buffers live with the caller.
+bool EncodeRgba(int32_t width, int32_t height, png_bytep* rows, std::vector<uint8_t>* out) {
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+    if (info == nullptr || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_set_write_fn(png, out, AppendPngBytes, NoFlush);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+                 PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    png_write_image(png, rows);
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+} // namespace
+
+// Written straight from the pixels: the sample's full-screen pictures are
+// most of the time the archive takes to build.
 std::vector<uint8_t> Canvas::Png() const {
-    return ArgbPng(static_cast<uint32_t>(width_), static_cast<uint32_t>(height_), pixels_);
+    const size_t stride = 4 * static_cast<size_t>(width_);
+    std::vector<uint8_t> bytes(stride * static_cast<size_t>(height_));
+    uint8_t* p = bytes.data();
+    for (uint32_t argb : pixels_) {
+        p[0] = static_cast<uint8_t>(argb >> 16);
+        p[1] = static_cast<uint8_t>(argb >> 8);
+        p[2] = static_cast<uint8_t>(argb);
+        p[3] = static_cast<uint8_t>(argb >> 24);
+        p += 4;
+    }
+    std::vector<png_bytep> rows(static_cast<size_t>(height_));
+    for (size_t y = 0; y < rows.size(); ++y)
+        rows[y] = bytes.data() + y * stride;
+    std::vector<uint8_t> out;
+    if (width_ <= 0 || height_ <= 0 || !EncodeRgba(width_, height_, rows.data(), &out))
+        throw std::runtime_error("a sample picture cannot be written as PNG");
+    return out;
 }
 
 Canvas Gradient(int32_t width, int32_t height, uint32_t top, uint32_t bottom) {

@@ -31,6 +31,8 @@ public:
     void Frame(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t argb);
     void Ellipse(double cx, double cy, double rx, double ry, uint32_t argb);
     std::vector<uint8_t> Png() const;
+    // 0xAARRGGBB, row by row.
+    const std::vector<uint32_t>& pixels() const { return pixels_; }
 
 private:
     int32_t width_;

@@ -1,7 +1,11 @@
 #include "tools/sample/world_archive.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <filesystem>
 #include <stdexcept>
+#include <system_error>
+#include <utility>
 
 #include "engine/archive.h"
 #include "engine/bytes.h"
@@ -45,7 +49,10 @@ uint32_t ReserveIndex(ArchiveBuilder* archive, size_t count) {
 }
 
 uint32_t AppendLevel(ArchiveBuilder* archive, const WorldLevelSpec& level, uint32_t* background) {
-    const uint32_t l = archive->AddPlain(kRawType, WriteLevelFile(level.layers));
+    std::vector<uint8_t> bytes = WriteLevelFile(level.layers);
+    const uint32_t l = level.file.empty()
+                           ? archive->AddPlain(kRawType, std::move(bytes))
+                           : archive->AddExternal(kRawType, level.file, std::move(bytes));
     archive->AddNumber(level.tileSet);
     archive->AddNumber(level.mediaPart);
     const uint32_t link = archive->AddLink(0);
@@ -73,6 +80,43 @@ uint32_t AppendTileSet(ArchiveBuilder* archive, const WorldTileSetSpec& set) {
     for (const std::vector<uint8_t>& image : set.images)
         archive->Add(PictureEntry(image));
     return t;
+}
+
+bool WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+    std::error_code ignored;
+    if (path.has_parent_path())
+        std::filesystem::create_directories(path.parent_path(), ignored);
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr)
+        return false;
+    const bool written =
+        bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && written;
+}
+
+bool WriteOutsideFiles(const ArchiveBuilder& archive, const OutsideFileOptions& options) {
+    const std::filesystem::path folder = options.folder;
+    for (uint32_t i = 0; i < archive.Count(); ++i) {
+        const ArchiveEntrySpec& spec = archive.Entry(i);
+        if (spec.storage != EntryStorage::External)
+            continue;
+        // The game turns a stored '\\' into '/', and so does the file here.
+        std::string stored = spec.path;
+        std::replace(stored.begin(), stored.end(), '\\', '/');
+        const std::filesystem::path file = folder / stored;
+        std::error_code error;
+        // Anything at that name counts as there: a folder or a link the
+        // user made is not for this tool to replace.
+        if (!options.overwrite &&
+            std::filesystem::exists(std::filesystem::symlink_status(file, error))) {
+            if (options.kept != nullptr)
+                options.kept->push_back(file.string());
+            continue;
+        }
+        if (!WriteBytes(file, spec.data))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -138,4 +182,20 @@ ArchiveBuilder BuildWorldArchive(const WorldArchiveSpec& spec, WorldArchiveLayou
     if (layout != nullptr)
         *layout = placed;
     return archive;
+}
+
+bool WriteArchiveFiles(const ArchiveBuilder& archive, const std::string& path,
+                       const OutsideFileOptions& options) {
+    if (!WriteOutsideFiles(archive, options))
+        return false;
+    const std::string temporary = path + ".new";
+    if (!WriteBytes(temporary, archive.Build())) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    std::error_code error;
+    std::filesystem::rename(temporary, path, error);
+    if (error)
+        std::remove(temporary.c_str());
+    return !error;
 }

@@ -3,13 +3,15 @@
 // shapes, 9 and 11: the level and tile-set index words, 15: the media
 // chain), one block per level (level file, tile set number, media part,
 // background, taken-bit bases, destinations), the tile sets, and the level
-// table and camera records as items 0 and 1 of catalogue group 0.
+// table and camera records as items 0 and 1 of catalogue group 0. A level
+// file may lie outside the archive, where the level editor saves it.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "tests/support/archive_builder.h"
@@ -24,6 +26,10 @@ struct WorldLevelSpec {
     std::vector<uint8_t> background;
     std::array<int32_t, 3> takenBitBases{};
     std::vector<std::array<int32_t, 2>> destinations; // (level, entry)
+    // Set: the level file is an outside entry naming this file, relative
+    // to the game's working folder, so that the editor's saves are what
+    // the game loads. Empty: it is stored in the archive.
+    std::string file;
 };
 
 struct WorldTileSetSpec {
@@ -69,3 +75,21 @@ WorldArchiveLayout AppendWorldEntries(ArchiveBuilder* archive, const WorldArchiv
 // Both of the above: a whole archive the world loads from.
 ArchiveBuilder BuildWorldArchive(const WorldArchiveSpec& spec, WorldArchiveLayout* layout = nullptr,
                                  uint32_t groups = 1);
+
+// How WriteArchiveFiles treats the outside entries' files.
+struct OutsideFileOptions {
+    // The folder their paths are relative to (the game's working folder);
+    // empty: the current folder.
+    std::string folder;
+    // False: a file that is already there is kept, so that levels edited
+    // in the editor survive a new archive. True: every file is written.
+    bool overwrite = false;
+    // Filled with the files kept, as joined to `folder`.
+    std::vector<std::string>* kept = nullptr;
+};
+
+// Writes each outside entry's contents to its file, then the archive to
+// `path` (through a temporary file, so that a failed write leaves the old
+// archive whole); false on any write error.
+bool WriteArchiveFiles(const ArchiveBuilder& archive, const std::string& path,
+                       const OutsideFileOptions& options = {});

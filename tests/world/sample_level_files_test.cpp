@@ -1,0 +1,221 @@
+// The sample world's level files lie outside the archive, in the game's
+// working folder, at the paths the level editor saves to: a level file
+// changed on disk is what the game loads, at its start and whenever it
+// enters the level again, and writing the archive anew keeps a level file
+// that is already there unless told to overwrite it.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "engine/archive.h"
+#include "engine/catalogue.h"
+#include "engine/task_stack.h"
+#include "graphics/renderer.h"
+#include "tests/support/scripted_platform.h"
+#include "tests/support/temp_dir.h"
+#include "tests/world/game_run.h"
+#include "tools/sample/level_writer.h"
+#include "tools/sample/menu_archive.h"
+#include "tools/sample/sample_archive.h"
+#include "world/game_world.h"
+#include "world/play_task.h"
+#include "world/tile_map.h"
+
+namespace {
+
+constexpr int32_t kLevel = 2;
+constexpr int32_t kOtherLevel = 3;
+constexpr int32_t kLayer = 1;
+constexpr int32_t kMostFrames = 2000;
+constexpr uint32_t kLevelIndexEntry = 9;
+
+struct Cell {
+    int32_t x, y;
+    uint8_t code;
+};
+// Changed before the game starts, then while it runs.
+constexpr Cell kFirstEdit{3, 3, 10};
+constexpr Cell kSecondEdit{4, 3, 5};
+
+std::vector<uint8_t> ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+}
+
+std::array<LevelLayerGrid, 4> SampleLayers(int32_t level) {
+    return MakeSampleWorld().levels.at(static_cast<size_t>(level - 1)).layers;
+}
+
+// Writes level kLevel's file as the sample has it with `edits` made.
+void WriteEditedLevel(const std::vector<Cell>& edits) {
+    std::array<LevelLayerGrid, 4> layers = SampleLayers(kLevel);
+    for (const Cell& cell : edits)
+        layers[kLayer].At(cell.x, cell.y) = cell.code;
+    WriteBytes(SampleLevelFilePath(kLevel), WriteLevelFile(layers));
+}
+
+uint32_t Word(uint32_t entry) {
+    uint32_t value = 0;
+    EXPECT_EQ(ReadEntryWord(&gResourceArchive, entry, &value), 1) << "entry " << entry;
+    return value;
+}
+
+// What the script saw.
+struct ScriptRun {
+    int32_t frames = 0;
+    int32_t stage = 0;
+    bool restartSent = false;
+    std::string loaderPath;           // the file the level's entry names
+    std::string editorPath;           // the file the editor saves the level to
+    std::vector<int32_t> firstVisit;  // the codes of both cells
+    std::vector<int32_t> secondVisit; // after the file changed under the game
+    std::vector<int32_t> levels;      // the level playing at each stage after the first
+};
+ScriptRun* gRun = nullptr;
+
+GameWorld* PlayWorld() {
+    GameWorld* world = nullptr;
+    BroadcastTaskMessage(TASK_TAG_PLAY, PLAY_MSG_GET_WORLD, TaskWord(&world));
+    return world;
+}
+
+std::vector<int32_t> EditedCodes(const GameWorld* world) {
+    return {TileCodeAt(&world->map, kLayer, kFirstEdit.x, kFirstEdit.y),
+            TileCodeAt(&world->map, kLayer, kSecondEdit.x, kSecondEdit.y)};
+}
+
+void Visit(GameWorld* world, int32_t level) {
+    world->requestedLevel = static_cast<int16_t>(level);
+    BroadcastTaskMessage(TASK_TAG_PLAY, PLAY_MSG_RESTART, 0);
+    gRun->restartSent = true;
+}
+
+void ReadPaths() {
+    const uint32_t l = Word(Word(kLevelIndexEntry) + kLevel - 1);
+    if (char* path = ReadExternalPath(&gResourceArchive, l)) {
+        gRun->loaderPath = IsEntryExternal(&gResourceArchive, l) ? path : "(inside the archive)";
+        std::free(path);
+    }
+    const uint8_t* bytes =
+        GetResourceBytes(&gResourceCatalogue, SAMPLE_GROUP_EDITOR_PATHS, kLevel - 1);
+    const uint32_t size =
+        GetResourceSize(&gResourceCatalogue, SAMPLE_GROUP_EDITOR_PATHS, kLevel - 1);
+    if (bytes != nullptr)
+        gRun->editorPath.assign(reinterpret_cast<const char*>(bytes), size);
+}
+
+// Stages: enter the level; once it plays, keep the cells and change the
+// file; go to another level and back; keep the cells again.
+void Script(TaskRec* task, uint32_t message) {
+    if (message == TASK_MSG_ENTER) {
+        SetTaskTag(TASK_TAG_UIFLOW);
+        task->flags |= TASK_FLAG_UPDATE_BELOW;
+        return;
+    }
+    GameWorld* world = PlayWorld();
+    if (message != TASK_MSG_UPDATE || world == nullptr)
+        return;
+    if (++gRun->frames > kMostFrames) {
+        PopAllTasks();
+        return;
+    }
+    if (gRun->restartSent) {
+        // The restart is seen once the play task has left PLAYING.
+        gRun->restartSent = world->playState == PLAY_STATE_PLAYING;
+        return;
+    }
+    if (gRun->stage != 0) {
+        if (world->playState != PLAY_STATE_PLAYING)
+            return;
+        gRun->levels.push_back(world->currentLevel);
+    }
+    switch (gRun->stage++) {
+    case 0:
+        ReadPaths();
+        Visit(world, kLevel);
+        break;
+    case 1:
+        gRun->firstVisit = EditedCodes(world);
+        WriteEditedLevel({kFirstEdit, kSecondEdit});
+        Visit(world, kOtherLevel);
+        break;
+    case 2:
+        Visit(world, kLevel);
+        break;
+    default:
+        gRun->secondVisit = EditedCodes(world);
+        PopAllTasks();
+        break;
+    }
+}
+
+TEST(SampleLevelFiles, TheGameLoadsTheLevelFileTheEditorSavesTo) {
+    ScopedTempDir folder;
+    ASSERT_TRUE(WriteSampleArchive("res/base.res"));
+    ASSERT_TRUE(std::filesystem::exists(SampleLevelFilePath(kLevel)));
+    const LevelLayerGrid original = SampleLayers(kLevel)[kLayer];
+    ASSERT_NE(original.At(kFirstEdit.x, kFirstEdit.y), kFirstEdit.code);
+    ASSERT_NE(original.At(kSecondEdit.x, kSecondEdit.y), kSecondEdit.code);
+    WriteEditedLevel({kFirstEdit});
+    game_run::WriteWindowedConfig(RENDERER_D3D9);
+
+    ScriptRun run;
+    gRun = &run;
+    ScriptedPlatform platform;
+    EXPECT_EQ(game_run::RunWholeGame(&platform, Script, nullptr, nullptr), 0);
+    gRun = nullptr;
+
+    ASSERT_LE(run.frames, kMostFrames) << "stuck at stage " << run.stage;
+    EXPECT_EQ(run.levels, (std::vector<int32_t>{kLevel, kOtherLevel, kLevel}));
+    EXPECT_EQ(run.loaderPath, SampleLevelFilePath(kLevel));
+    EXPECT_EQ(run.editorPath, run.loaderPath);
+    const std::vector<int32_t> firstOnly = {kFirstEdit.code,
+                                            original.At(kSecondEdit.x, kSecondEdit.y)};
+    EXPECT_EQ(run.firstVisit, firstOnly);
+    const std::vector<int32_t> both = {kFirstEdit.code, kSecondEdit.code};
+    EXPECT_EQ(run.secondVisit, both);
+}
+
+TEST(SampleLevelFiles, WritingTheArchiveAgainKeepsLevelFilesUnlessToldToOverwrite) {
+    ScopedTempDir folder;
+    OutsideFileOptions options;
+    options.folder = "game";
+    ASSERT_TRUE(WriteSampleArchive("game/res/base.res", options));
+    const std::string edited = "game/" + SampleLevelFilePath(kLevel);
+    const std::vector<uint8_t> sample = WriteLevelFile(SampleLayers(kLevel));
+    ASSERT_EQ(ReadBytes(edited), sample);
+    const std::vector<uint8_t> archive = ReadBytes("game/res/base.res");
+    // A level deleted by the user is written again; an edited one is kept.
+    std::filesystem::remove("game/" + SampleLevelFilePath(1));
+    const std::vector<uint8_t> edit = {1, 2, 3};
+    WriteBytes(edited, edit);
+
+    std::vector<std::string> kept;
+    options.kept = &kept;
+    ASSERT_TRUE(WriteSampleArchive("game/res/base.res", options));
+    EXPECT_EQ(ReadBytes(edited), edit);
+    EXPECT_EQ(ReadBytes("game/" + SampleLevelFilePath(1)), WriteLevelFile(SampleLayers(1)));
+    EXPECT_EQ(ReadBytes("game/res/base.res"), archive);
+    EXPECT_EQ(kept.size(), static_cast<size_t>(SAMPLE_LEVEL_COUNT - 1));
+
+    options.overwrite = true;
+    kept.clear();
+    ASSERT_TRUE(WriteSampleArchive("game/res/base.res", options));
+    EXPECT_EQ(ReadBytes(edited), sample);
+    EXPECT_TRUE(kept.empty());
+    EXPECT_FALSE(std::filesystem::exists("game/res/base.res.new"));
+}
+
+} // namespace

@@ -1,0 +1,60 @@
+// The sample archive's readable fonts: one bitmap design of the printable
+// ASCII characters and the Russian alphabet (everything the name entry can
+// type), drawn in code, and the eight fonts the game loads at start-up:
+// each the design at a scale and in the colours its screens want, or the
+// status overlay's icons.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "tests/support/font_writer.h"
+
+namespace sample {
+
+constexpr int32_t kSampleFontSlots = 8;
+
+// Design metrics, in design pixels: two rows for the accents over capitals,
+// nine for a capital, three for descenders. Small letters are six high.
+constexpr int32_t kDesignRows = 14;
+constexpr int32_t kDesignBaseline = 11; // rows above the baseline
+
+// What surrounds the letters. Every kind keeps the pen moving by the same
+// amount, so that a label does not shift when its font changes between
+// raised and sunken.
+enum class FontEdge {
+    kShadow,  // a dark copy one design pixel down and right
+    kSunken,  // no shadow; the letters sit where the shadow would be
+    kOutline, // a dark ring one design pixel wide all round (a wider pen)
+};
+
+struct FontLook {
+    int32_t scale;  // screen pixels per design pixel
+    uint32_t ink;   // ARGB
+    uint32_t shade; // ARGB of the shadow or outline
+    FontEdge edge;
+    int16_t lineGap; // pixels between lines
+};
+
+// The glyph table and the picture it points into.
+struct SampleFont {
+    FontDesign design;
+    FontPicture picture;
+};
+
+// The characters the design draws, in code order (besides CR, LF and the
+// caret, which every text font also holds).
+std::u16string SampleFontCharacters();
+
+SampleFont MakeTextFont(const FontLook& look);
+// The status overlay's icons: "3" and "5" a coin and its empty place, "4"
+// and "6" a gem and its empty place, 24 pixels square.
+SampleFont MakeIconFont();
+
+// The font of slot `slot`: 0 body text; 1 titles and button labels at
+// twice the size; 2 a pressed label; 3 the score over the play screen; 4
+// the status icons; 6 the editor's lines; 5 and 7 as 0. Any other slot
+// gets an empty font.
+SampleFont MakeSlotFont(int32_t slot);
+
+} // namespace sample
