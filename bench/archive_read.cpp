@@ -11,7 +11,7 @@
 
 #include "engine/archive.h"
 #include "engine/resource_stream.h"
-#include "tests/support/archive_builder.h"
+#include "tools/sample/archive_builder.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <unistd.h>
 
 #include "engine/catalogue.h"
-#include "tests/support/archive_builder.h"
-#include "tests/support/png_writer.h"
+#include "tools/sample/archive_builder.h"
+#include "tools/sample/png_writer.h"
 
 namespace {
 

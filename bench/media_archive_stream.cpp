@@ -21,8 +21,8 @@
 #include "media/audio_lock.h"
 #include "media/mmlib.h"
 #include "media/mmplay.h"
-#include "tests/support/archive_builder.h"
-#include "tests/support/ogg_media_writer.h"
+#include "tools/sample/archive_builder.h"
+#include "tools/sample/ogg_media_writer.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

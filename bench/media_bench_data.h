@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "tests/support/ogg_media_writer.h"
+#include "tools/sample/ogg_media_writer.h"
 
 // Ten seconds of stereo 44.1 kHz music-like Vorbis (a chord with a slow
 // vibrato): about what the game's sounds cost to decode.

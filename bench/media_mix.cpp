@@ -14,7 +14,7 @@
 #include "engine/archive.h"
 #include "media/audio_lock.h"
 #include "media/mmplay.h"
-#include "tests/support/archive_builder.h"
+#include "tools/sample/archive_builder.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

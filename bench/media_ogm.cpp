@@ -5,8 +5,8 @@
 
 #include "engine/archive.h"
 #include "media/async_ogm.h"
-#include "tests/support/archive_builder.h"
-#include "tests/support/ogg_media_writer.h"
+#include "tools/sample/archive_builder.h"
+#include "tools/sample/ogg_media_writer.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

@@ -22,7 +22,7 @@
 #include "media/mmplay.h"
 #include "menus/screen_factory.h"
 #include "menus/splash.h"
-#include "tests/support/archive_builder.h"
+#include "tools/sample/archive_builder.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

@@ -12,8 +12,8 @@
 #include "engine/archive.h"
 #include "engine/resource_stream.h"
 #include "graphics/image.h"
-#include "tests/support/archive_builder.h"
-#include "tests/support/png_writer.h"
+#include "tools/sample/archive_builder.h"
+#include "tools/sample/png_writer.h"
 
 namespace {
 

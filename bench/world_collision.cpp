@@ -13,7 +13,7 @@
 
 #include "engine/archive.h"
 #include "engine/resource_stream.h"
-#include "tests/support/archive_builder.h"
+#include "tools/sample/archive_builder.h"
 #include "tools/sample/level_writer.h"
 #include "world/game_world.h"
 #include "world/tile_map.h"

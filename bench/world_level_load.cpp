@@ -18,7 +18,7 @@
 #include "engine/helpers.h"
 #include "engine/task_stack.h"
 #include "graphics/image.h"
-#include "tests/support/png_writer.h"
+#include "tools/sample/png_writer.h"
 #include "tests/support/scripted_platform.h"
 #include "tools/sample/world_archive.h"
 #include "world/game_world.h"

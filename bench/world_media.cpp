@@ -13,8 +13,8 @@
 
 #include "engine/archive.h"
 #include "graphics/image.h"
-#include "tests/support/archive_builder.h"
-#include "tests/support/png_writer.h"
+#include "tools/sample/archive_builder.h"
+#include "tools/sample/png_writer.h"
 #include "tools/sample/media_block_writer.h"
 #include "world/game_world.h"
 #include "world/media_set.h"

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "tests/support/ogg_media_writer.h"
+#include "tools/sample/ogg_media_writer.h"
 
 inline const std::vector<std::vector<uint8_t>>& OggFuzzSamples() {
     static const std::vector<std::vector<uint8_t>> samples = [] {

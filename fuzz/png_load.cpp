@@ -8,7 +8,7 @@
 #include "engine/archive.h"
 #include "engine/resource_stream.h"
 #include "graphics/image.h"
-#include "tests/support/archive_builder.h"
+#include "tools/sample/archive_builder.h"
 
 // Reading the first and last pixel lets the sanitizer check the image's size.
 volatile uint32_t gTouched;

@@ -19,7 +19,7 @@
 #include "graphics/d3d9/d3d_state.h"
 #include "graphics/d3d9/soft_d3d9.h"
 #include "media/mmplay.h"
-#include "tests/support/ogg_media_writer.h"
+#include "tools/sample/ogg_media_writer.h"
 #include "tests/support/scripted_platform.h"
 #include "tests/support/temp_dir.h"
 #include "tools/sample/sample_archive.h"

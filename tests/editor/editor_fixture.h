@@ -14,7 +14,7 @@
 #include "editor/editor_state.h"
 #include "editor/editor_task.h"
 #include "engine/task_stack.h"
-#include "tests/support/archive_builder.h"
+#include "tools/sample/archive_builder.h"
 #include "tests/support/scripted_platform.h"
 #include "tests/support/temp_dir.h"
 #include "tests/world/tile_test_util.h"

@@ -12,7 +12,7 @@
 #include "engine/bytes.h"
 #include "engine/resource_stream.h"
 #include "tests/engine/archive_test_util.h"
-#include "tests/support/archive_builder.h"
+#include "tools/sample/archive_builder.h"
 
 namespace {
 

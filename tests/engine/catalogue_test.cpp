@@ -10,8 +10,8 @@
 #include "graphics/image.h"
 #include "media/mmplay.h"
 #include "tests/engine/archive_test_util.h"
-#include "tests/support/archive_builder.h"
-#include "tests/support/png_writer.h"
+#include "tools/sample/archive_builder.h"
+#include "tools/sample/png_writer.h"
 
 namespace {
 

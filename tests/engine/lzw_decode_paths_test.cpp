@@ -10,8 +10,8 @@
 #include "engine/archive.h"
 #include "engine/lzw.h"
 #include "tests/engine/archive_test_util.h"
-#include "tests/support/archive_builder.h"
-#include "tests/support/lzw_encoder.h"
+#include "tools/sample/archive_builder.h"
+#include "tools/sample/lzw_encoder.h"
 
 namespace {
 

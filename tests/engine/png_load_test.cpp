@@ -9,8 +9,8 @@
 #include "engine/resource_stream.h"
 #include "graphics/image.h"
 #include "tests/engine/archive_test_util.h"
-#include "tests/support/archive_builder.h"
-#include "tests/support/png_writer.h"
+#include "tools/sample/archive_builder.h"
+#include "tools/sample/png_writer.h"
 
 namespace {
 

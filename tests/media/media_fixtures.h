@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "engine/archive.h"
-#include "tests/support/archive_builder.h"
-#include "tests/support/ogg_media_writer.h"
+#include "tools/sample/archive_builder.h"
+#include "tools/sample/ogg_media_writer.h"
 #include "tests/support/temp_dir.h"
 
 constexpr uint32_t kVorbisSerial = 0x1001;

@@ -13,7 +13,7 @@
 #include "menus/splash.h"
 #include "tests/menus/menu_fixture.h"
 #include "tests/support/draw_capture.h"
-#include "tests/support/ogg_media_writer.h"
+#include "tools/sample/ogg_media_writer.h"
 #include "tests/support/scripted_platform.h"
 
 namespace {

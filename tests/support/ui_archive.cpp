@@ -1,6 +1,6 @@
 #include "tests/support/ui_archive.h"
 
-#include "tests/support/png_writer.h"
+#include "tools/sample/png_writer.h"
 
 static constexpr uint8_t kRawType = 0;
 static constexpr uint8_t kPngType = 8;
@@ -8,25 +8,6 @@ static constexpr uint8_t kPngType = 8;
 uint32_t UiPictureColour(uint32_t group, uint32_t item) {
     uint32_t mixed = (group * 97u + item * 13u + 5u) * 0x45D9F3Bu;
     return 0xFF000000u | (mixed & 0xFFFFFFu);
-}
-
-std::vector<uint8_t> ArgbPng(uint32_t width, uint32_t height, const std::vector<uint32_t>& argb) {
-    PngPicture picture;
-    picture.width = width;
-    picture.height = height;
-    picture.colour = PngColour::Rgba;
-    picture.bitDepth = 8;
-    for (uint32_t pixel : argb) {
-        picture.samples.push_back(static_cast<uint16_t>((pixel >> 16) & 0xFF));
-        picture.samples.push_back(static_cast<uint16_t>((pixel >> 8) & 0xFF));
-        picture.samples.push_back(static_cast<uint16_t>(pixel & 0xFF));
-        picture.samples.push_back(static_cast<uint16_t>(pixel >> 24));
-    }
-    return WritePng(picture);
-}
-
-std::vector<uint8_t> SolidPng(uint32_t width, uint32_t height, uint32_t argb) {
-    return ArgbPng(width, height, std::vector<uint32_t>(size_t{width} * height, argb));
 }
 
 namespace {

@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/archive_builder.h"
-#include "tests/support/font_writer.h"
+#include "tools/sample/archive_builder.h"
+#include "tools/sample/font_writer.h"
+#include "tools/sample/png_writer.h"
 
 constexpr uint32_t UI_GROUP_CURSOR = 8;
 constexpr uint32_t UI_GROUP_VSCROLL = 14;
@@ -51,7 +52,3 @@ CatalogueBuilder MakeUiCatalogue(const UiArchiveOptions& options = {});
 
 // The opaque colour of a generated picture, by group and item.
 uint32_t UiPictureColour(uint32_t group, uint32_t item);
-// A PNG of one colour.
-std::vector<uint8_t> SolidPng(uint32_t width, uint32_t height, uint32_t argb);
-// A PNG of 0xAARRGGBB pixels.
-std::vector<uint8_t> ArgbPng(uint32_t width, uint32_t height, const std::vector<uint32_t>& argb);

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "graphics/image.h"
-#include "tests/support/font_writer.h"
+#include "tools/sample/font_writer.h"
 #include "ui/font.h"
 #include "ui/text.h"
 

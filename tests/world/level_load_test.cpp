@@ -21,7 +21,7 @@
 #include "engine/task_stack.h"
 #include "graphics/image.h"
 #include "menus/save_file.h"
-#include "tests/support/png_writer.h"
+#include "tools/sample/png_writer.h"
 #include "tests/support/scripted_platform.h"
 #include "tests/support/temp_dir.h"
 #include "tools/sample/world_archive.h"

@@ -19,9 +19,9 @@
 #include "engine/catalogue.h"
 #include "media/mmplay.h"
 #include "tests/engine/archive_test_util.h"
-#include "tests/support/archive_builder.h"
-#include "tests/support/ogg_media_writer.h"
-#include "tests/support/png_writer.h"
+#include "tools/sample/archive_builder.h"
+#include "tools/sample/ogg_media_writer.h"
+#include "tools/sample/png_writer.h"
 #include "tests/support/temp_dir.h"
 #include "world/game_world.h"
 

@@ -18,7 +18,7 @@
 #include "graphics/image.h"
 #include "graphics/renderer.h"
 #include "menus/save_file.h"
-#include "tests/support/png_writer.h"
+#include "tools/sample/png_writer.h"
 #include "tests/support/scripted_platform.h"
 #include "tests/support/temp_dir.h"
 #include "tests/world/game_run.h"

@@ -22,7 +22,7 @@
 #include "menus/save_file.h"
 #include "menus/ui_flow_task.h"
 #include "tests/support/draw_capture.h"
-#include "tests/support/png_writer.h"
+#include "tools/sample/png_writer.h"
 #include "tests/support/scripted_platform.h"
 #include "tests/support/temp_dir.h"
 #include "tools/sample/dump_header.h"

@@ -16,7 +16,7 @@
 #include "engine/config.h"
 #include "menus/save_file.h"
 #include "tests/support/draw_capture.h"
-#include "tests/support/font_writer.h"
+#include "tools/sample/font_writer.h"
 #include "tests/world/tile_test_util.h"
 #include "ui/font.h"
 #include "ui/text.h"

@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-#include "tests/support/archive_builder.h"
+#include "tools/sample/archive_builder.h"
 #include "tools/sample/script_assembler.h"
 #include "world/media_set.h"
 

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "engine/archive.h"
-#include "tests/support/ogg_media_writer.h"
+#include "tools/sample/ogg_media_writer.h"
 #include "tools/sample/menu_pictures.h"
 #include "tools/sample/sample_archive.h"
 #include "tools/sample/sample_media.h"

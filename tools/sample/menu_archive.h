@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/archive_builder.h"
+#include "tools/sample/archive_builder.h"
 #include "tools/sample/world_archive.h"
 
 // Fixed entries below the catalogue's groups: the world's (0..19) and the

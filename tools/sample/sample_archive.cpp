@@ -9,11 +9,11 @@
 
 #include "engine/archive.h"
 #include "engine/bytes.h"
-#include "tests/support/font_writer.h"
-#include "tests/support/ui_archive.h"
+#include "tools/sample/font_writer.h"
 #include "tools/sample/dump_header.h"
 #include "tools/sample/level_writer.h"
 #include "tools/sample/menu_archive.h"
+#include "tools/sample/png_writer.h"
 #include "tools/sample/sample_font.h"
 #include "tools/sample/sample_media.h"
 #include "world/game_world.h"

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tests/support/archive_builder.h"
+#include "tools/sample/archive_builder.h"
 #include "tools/sample/world_archive.h"
 
 // Catalogue groups: every group the game names exists (0..57).

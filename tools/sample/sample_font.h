@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tests/support/font_writer.h"
+#include "tools/sample/font_writer.h"
 
 namespace sample {
 

@@ -11,7 +11,7 @@
 #include <utility>
 
 #include "engine/archive.h"
-#include "tests/support/ogg_media_writer.h"
+#include "tools/sample/ogg_media_writer.h"
 #include "tools/sample/sample_archive.h"
 #include "tools/sample/script_assembler.h"
 #include "world/objects.h"

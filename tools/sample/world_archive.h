@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/archive_builder.h"
+#include "tools/sample/archive_builder.h"
 #include "tools/sample/level_writer.h"
 #include "tools/sample/media_block_writer.h"
 

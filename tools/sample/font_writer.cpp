@@ -1,4 +1,4 @@
-#include "tests/support/font_writer.h"
+#include "tools/sample/font_writer.h"
 
 #include <algorithm>
 

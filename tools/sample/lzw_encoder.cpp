@@ -1,4 +1,4 @@
-#include "tests/support/lzw_encoder.h"
+#include "tools/sample/lzw_encoder.h"
 
 #include <stdexcept>
 

@@ -1,4 +1,4 @@
-#include "tests/support/ogg_media_writer.h"
+#include "tools/sample/ogg_media_writer.h"
 
 #include <algorithm>
 #include <cmath>

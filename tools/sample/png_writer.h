@@ -38,3 +38,8 @@ PngPicture MakeTestPicture(PngColour colour, int bitDepth, uint32_t width, uint3
 // The pixels as 0xAARRGGBB: 16-bit samples keep their high byte, grey
 // becomes three equal channels, opaque pictures get alpha 255.
 std::vector<uint32_t> ExpectedArgb(const PngPicture& picture);
+
+// An 8-bit RGBA PNG of 0xAARRGGBB pixels, row by row.
+std::vector<uint8_t> ArgbPng(uint32_t width, uint32_t height, const std::vector<uint32_t>& argb);
+// A PNG of one colour.
+std::vector<uint8_t> SolidPng(uint32_t width, uint32_t height, uint32_t argb);

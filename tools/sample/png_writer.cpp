@@ -1,4 +1,4 @@
-#include "tests/support/png_writer.h"
+#include "tools/sample/png_writer.h"
 
 #include <csetjmp>
 #include <png.h>
@@ -212,4 +212,23 @@ std::vector<uint32_t> ExpectedArgb(const PngPicture& picture) {
         argb[i] = (a << 24) | (r << 16) | (g << 8) | b;
     }
     return argb;
+}
+
+std::vector<uint8_t> ArgbPng(uint32_t width, uint32_t height, const std::vector<uint32_t>& argb) {
+    PngPicture picture;
+    picture.width = width;
+    picture.height = height;
+    picture.colour = PngColour::Rgba;
+    picture.bitDepth = 8;
+    for (uint32_t pixel : argb) {
+        picture.samples.push_back(static_cast<uint16_t>((pixel >> 16) & 0xFF));
+        picture.samples.push_back(static_cast<uint16_t>((pixel >> 8) & 0xFF));
+        picture.samples.push_back(static_cast<uint16_t>(pixel & 0xFF));
+        picture.samples.push_back(static_cast<uint16_t>(pixel >> 24));
+    }
+    return WritePng(picture);
+}
+
+std::vector<uint8_t> SolidPng(uint32_t width, uint32_t height, uint32_t argb) {
+    return ArgbPng(width, height, std::vector<uint32_t>(size_t{width} * height, argb));
 }

@@ -1,4 +1,4 @@
-#include "tests/support/archive_builder.h"
+#include "tools/sample/archive_builder.h"
 
 #include <cstdio>
 #include <stdexcept>
@@ -6,7 +6,7 @@
 
 #include "engine/archive.h"
 #include "engine/bytes.h"
-#include "tests/support/lzw_encoder.h"
+#include "tools/sample/lzw_encoder.h"
 
 // ---- entry specs -------------------------------------------------------------
 
