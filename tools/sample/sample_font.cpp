@@ -191,7 +191,8 @@ const Sheet kSheets[] = {
       "..... ..#.. ...... ..... ....... ........ ...... ....... ..... ..... ....... ....."}},
 };
 
-// Cyrillic letters drawn as the Latin letters of the same shape.
+// Cyrillic letters (the first string) drawn as the Latin letters of the
+// same shape at the same place in the second.
 constexpr char16_t kLookalikes[] = u"АВЕКМНОРСТХаеорсух";
 constexpr char16_t kLatinShapes[] = u"ABEKMHOPCTXaeopcyx";
 
@@ -245,9 +246,8 @@ std::vector<DesignGlyph> ReadDesign() {
     for (const Sheet& sheet : kSheets)
         ReadSheet(sheet, &glyphs);
     for (size_t k = 0; kLookalikes[k] != 0; ++k) {
-        auto same = std::find_if(glyphs.begin(), glyphs.end(), [k](const DesignGlyph& g) {
-            return g.code == kLatinShapes[k];
-        });
+        auto same = std::find_if(glyphs.begin(), glyphs.end(),
+                                 [k](const DesignGlyph& g) { return g.code == kLatinShapes[k]; });
         if (same == glyphs.end())
             throw std::logic_error("a Cyrillic letter borrows a shape the design lacks");
         DesignGlyph copy = *same;
@@ -256,10 +256,9 @@ std::vector<DesignGlyph> ReadDesign() {
     }
     std::sort(glyphs.begin(), glyphs.end(),
               [](const DesignGlyph& a, const DesignGlyph& b) { return a.code < b.code; });
-    auto twice = std::adjacent_find(glyphs.begin(), glyphs.end(),
-                                    [](const DesignGlyph& a, const DesignGlyph& b) {
-                                        return a.code == b.code;
-                                    });
+    auto twice = std::adjacent_find(
+        glyphs.begin(), glyphs.end(),
+        [](const DesignGlyph& a, const DesignGlyph& b) { return a.code == b.code; });
     if (twice != glyphs.end())
         throw std::logic_error("the font design draws a character twice");
     return glyphs;
@@ -276,8 +275,8 @@ const std::vector<DesignGlyph>& Design() {
 struct Frame {
     int32_t extraColumns; // the gap after a glyph, and the outline's left column
     int32_t extraRows;
-    int32_t inkX, inkY;   // the letter's offset in its cell
-    int32_t baselineRow;  // rows above the baseline
+    int32_t inkX, inkY;  // the letter's offset in its cell
+    int32_t baselineRow; // rows above the baseline
 };
 
 Frame FrameOf(FontEdge edge) {
@@ -341,7 +340,7 @@ Mask LetterMask(const DesignGlyph& glyph, FontEdge edge) {
 }
 
 // The caret: a bar one design pixel wide from the accent rows into the
-// descenders, without a shadow (it is drawn over the next letter's edge).
+// descenders. It has no shadow, which would fall on the next letter.
 Mask CaretMask(FontEdge edge) {
     const Frame frame = FrameOf(edge);
     Mask mask;
@@ -351,10 +350,6 @@ Mask CaretMask(FontEdge edge) {
     for (int32_t y = frame.inkY + 1; y < frame.inkY + kDesignRows - 1; ++y)
         mask.at(0, y) = kInk;
     return mask;
-}
-
-Mask EmptyMask() {
-    return Mask{};
 }
 
 void PaintMask(const Mask& mask, const FontGlyphPlace& place, const FontLook& look,
@@ -391,7 +386,7 @@ FontPicture BlankPicture(const FontDesign& design) {
 
 constexpr int32_t kIconSize = 24;
 
-// Coverage-free shapes: a pixel is in when its centre is.
+// Hard-edged shapes: a pixel belongs to a shape when its centre does.
 enum class IconShape { kCoin, kGem };
 
 uint32_t IconPixel(IconShape shape, bool filled, int32_t x, int32_t y) {
@@ -415,13 +410,6 @@ uint32_t IconPixel(IconShape shape, bool filled, int32_t x, int32_t y) {
 
 } // namespace
 
-std::u16string SampleFontCharacters() {
-    std::u16string units;
-    for (const DesignGlyph& glyph : Design())
-        units.push_back(glyph.code);
-    return units;
-}
-
 SampleFont MakeTextFont(const FontLook& look) {
     const Frame frame = FrameOf(look.edge);
     const int32_t scale = std::max<int32_t>(look.scale, 1);
@@ -439,8 +427,8 @@ SampleFont MakeTextFont(const FontLook& look) {
         d.glyphs.push_back({code, static_cast<uint16_t>(mask.width * scale)});
         masks.push_back(std::move(mask));
     };
-    add(TEXT_CODE_LF, EmptyMask());
-    add(TEXT_CODE_CR, EmptyMask());
+    add(TEXT_CODE_LF, Mask{});
+    add(TEXT_CODE_CR, Mask{});
     add(FONT_CARET_CODE, CaretMask(look.edge));
     for (const DesignGlyph& glyph : Design())
         add(glyph.code, LetterMask(glyph, look.edge));

@@ -6,7 +6,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 #include "tools/sample/font_writer.h"
 
@@ -19,21 +18,21 @@ constexpr int32_t kSampleFontSlots = 8;
 constexpr int32_t kDesignRows = 14;
 constexpr int32_t kDesignBaseline = 11; // rows above the baseline
 
-// What surrounds the letters. Every kind keeps the pen moving by the same
-// amount, so that a label does not shift when its font changes between
-// raised and sunken.
+// What surrounds the letters. Shadowed and sunken letters take the same
+// room, so that a label keeps its place when it is pressed; outlined ones
+// take a design pixel more on every side.
 enum class FontEdge {
     kShadow,  // a dark copy one design pixel down and right
     kSunken,  // no shadow; the letters sit where the shadow would be
-    kOutline, // a dark ring one design pixel wide all round (a wider pen)
+    kOutline, // a dark ring one design pixel wide all round
 };
 
 struct FontLook {
     int32_t scale;  // screen pixels per design pixel
     uint32_t ink;   // ARGB
-    uint32_t shade; // ARGB of the shadow or outline
+    uint32_t shade; // ARGB of the shadow or outline; 0 draws none
     FontEdge edge;
-    int16_t lineGap; // pixels between lines
+    int16_t lineGap; // pixels between one line's cells and the next
 };
 
 // The glyph table and the picture it points into.
@@ -41,10 +40,6 @@ struct SampleFont {
     FontDesign design;
     FontPicture picture;
 };
-
-// The characters the design draws, in code order (besides CR, LF and the
-// caret, which every text font also holds).
-std::u16string SampleFontCharacters();
 
 SampleFont MakeTextFont(const FontLook& look);
 // The status overlay's icons: "3" and "5" a coin and its empty place, "4"
