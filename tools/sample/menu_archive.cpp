@@ -55,9 +55,8 @@ std::vector<ArchiveEntrySpec> Pictures(const std::vector<std::vector<uint8_t>>& 
 }
 
 // ---- texts ------------------------------------------------------------------------------
-// Lines break at CR. The sample fonts hold letters, digits and
-// ".,:;?!-+)]}=(", so the texts keep to those; only the tally's percent
-// signs wait for a fuller font.
+// Lines break at CR. Every character here needs a glyph in the sample
+// fonts (the font test checks them all).
 
 void AddDialogTexts(CatalogueBuilder* c) {
     PutTexts(c, SAMPLE_GROUP_TEXT_PAGE,
