@@ -1,29 +1,30 @@
-// What the editor tests share: a level world made from four code grids and
-// expanded as the loader leaves it, a play task that answers the editor's
-// messages and keeps them, and the task stack with the editor on top, run
-// frame by frame on the scripted platform.
+// What the editor tests share: a level world read from four code grids by
+// the loader and expanded, a play task that answers the editor and keeps
+// what it was sent, and the editor on top of it run frame by frame on the
+// scripted platform.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "editor/editor_state.h"
 #include "editor/editor_task.h"
 #include "engine/task_stack.h"
-#include "tools/sample/archive_builder.h"
 #include "tests/support/scripted_platform.h"
 #include "tests/support/temp_dir.h"
 #include "tests/world/tile_test_util.h"
+#include "tools/sample/archive_builder.h"
 #include "tools/sample/level_writer.h"
 #include "world/game_world.h"
 #include "world/play_task.h"
 
-// A grid from rows of characters: '.' is code 0, any other character its
-// own value.
+// A grid from rows of characters, '.' the code 0.
 inline LevelLayerGrid GridOf(const std::vector<std::string>& rows) {
     LevelLayerGrid grid;
     grid.rows = static_cast<int32_t>(rows.size());
@@ -34,24 +35,20 @@ inline LevelLayerGrid GridOf(const std::vector<std::string>& rows) {
     return grid;
 }
 
-// The codes of one layer as rows of characters, the way GridOf takes them;
-// a code that is no printable character shows as '?'.
+// One layer's codes the way GridOf takes them ('?' for unprintable codes).
 inline std::vector<std::string> RowsOf(const TileRunMap& map, int32_t layer) {
     std::vector<std::string> rows;
-    const TileRunLayer& l = map.layers[layer];
-    for (int32_t y = 0; y < l.rows; ++y) {
+    for (int32_t y = 0; y < map.layers[layer].rows; ++y) {
         std::string row;
-        for (int32_t x = 0; x < l.width; ++x) {
+        for (int32_t x = 0; x < map.layers[layer].width; ++x) {
             const int32_t code = TileCodeAt(&map, layer, x, y);
-            row.push_back(code == 0 ? '.' : (code >= 33 && code < 127 ? static_cast<char>(code) : '?'));
+            row.push_back(code == 0 ? '.' : (code > 32 && code < 127 ? static_cast<char>(code) : '?'));
         }
         rows.push_back(row);
     }
     return rows;
 }
 
-// A world whose map is read from the four grids by the loader's own layer
-// reader and expanded.
 class LevelWorld {
 public:
     explicit LevelWorld(const std::array<LevelLayerGrid, 4>& layers) : world_(NewGameWorld()) {
@@ -74,56 +71,42 @@ private:
     GameWorld* world_;
 };
 
-// What the stand-in play task was sent, other than requests for the world.
-struct PlayMessage {
-    uint32_t message;
-    uintptr_t arg;
-    std::array<int32_t, 2> position; // SET_PLAYER_POS: the position sent
-};
-
+// The stand-in play task: answers for the world and the player's position,
+// and keeps every other message with its argument (the x sent for
+// SET_PLAYER_POS).
 struct FakePlay {
     GameWorld* world = nullptr;
-    std::array<int32_t, 2> player{}; // answered to GET_PLAYER_POS
-    std::vector<PlayMessage> messages;
+    int32_t player[2] = {};
+    std::vector<std::pair<uint32_t, uintptr_t>> sent;
 
     std::vector<uintptr_t> ArgsOf(uint32_t message) const {
         std::vector<uintptr_t> args;
-        for (const PlayMessage& m : messages)
-            if (m.message == message)
-                args.push_back(m.arg);
+        for (const auto& [m, arg] : sent)
+            if (m == message)
+                args.push_back(arg);
         return args;
     }
-    size_t Count(uint32_t message) const { return ArgsOf(message).size(); }
 };
 
 inline FakePlay* gFakePlay = nullptr;
 
 inline void FakePlayTaskHandler(TaskRec* task, uint32_t message) {
-    if (message == TASK_MSG_ENTER) {
+    if (message == TASK_MSG_ENTER)
         SetTaskTag(TASK_TAG_PLAY);
-        return;
-    }
     if ((message & TASK_MSG_USER) == 0 || gFakePlay == nullptr)
         return;
     const uint32_t n = message ^ TASK_MSG_USER;
-    if (n == PLAY_MSG_GET_WORLD) {
+    int32_t* xy = task->MessageArgAs<int32_t*>();
+    if (n == PLAY_MSG_GET_WORLD)
         *task->MessageArgAs<GameWorld**>() = gFakePlay->world;
-        return;
-    }
-    PlayMessage record{n, task->messageArg, {}};
-    if (n == PLAY_MSG_GET_PLAYER_POS) {
-        auto* xy = task->MessageArgAs<int32_t*>();
-        xy[0] = gFakePlay->player[0];
-        xy[1] = gFakePlay->player[1];
-    } else if (n == PLAY_MSG_SET_PLAYER_POS) {
-        const auto* xy = task->MessageArgAs<const int32_t*>();
-        record.position = {xy[0], xy[1]};
-    }
-    gFakePlay->messages.push_back(record);
+    else if (n == PLAY_MSG_GET_PLAYER_POS)
+        std::copy(gFakePlay->player, gFakePlay->player + 2, xy);
+    else
+        gFakePlay->sent.push_back({n, n == PLAY_MSG_SET_PLAYER_POS ? xy[0] : task->messageArg});
 }
 
-// The grids of a small level: layer 0 of 'A'..., layers 1 and 2 of their own
-// letters, layer 3 with a few object and collision codes; 12 x 8 cells.
+// 12 x 8 cells (layer 0: 6 x 4); layer 3 has '%' at (10, 1), '9' at (11, 2)
+// and a bottom row of '#'.
 inline std::array<LevelLayerGrid, 4> SmallLevel() {
     return {GridOf(std::vector<std::string>(4, "AAAAAA")),
             GridOf(std::vector<std::string>(8, "BBBBBBBBBBBB")),
@@ -132,18 +115,13 @@ inline std::array<LevelLayerGrid, 4> SmallLevel() {
                     "............", "............", "............", "############"})};
 }
 
-// The editor on top of the stand-in play task, over a world of the grids,
-// in a folder of its own (the editor writes "editor.cfg" there).
-class EditorTaskTest : public testing::Test {
+// The editor over the stand-in play task on level 3, in a folder of its own
+// (it writes "editor.cfg" there).
+class EditorTask : public testing::Test {
 protected:
-    explicit EditorTaskTest(const std::array<LevelLayerGrid, 4>& layers = SmallLevel())
-        : level_(layers) {}
-
     void SetUp() override {
         world()->playState = PLAY_STATE_PLAYING;
         world()->currentLevel = 3;
-        world()->camera.viewWidth = 800 * 65536;
-        world()->camera.viewHeight = 600 * 65536;
         play_.world = world();
         gFakePlay = &play_;
         CreateTaskStack();
@@ -159,37 +137,28 @@ protected:
     GameWorld* world() { return level_.get(); }
     EditorState* editor() {
         uint16_t cursor = 0;
-        TaskRec* task = FindTaskByTag(TASK_TAG_EDITOR, &cursor);
-        return task != nullptr ? task->StateAs<EditorState>() : nullptr;
+        return FindTaskByTag(TASK_TAG_EDITOR, &cursor)->StateAs<EditorState>();
     }
-    TaskRec* editorTask() {
-        uint16_t cursor = 0;
-        return FindTaskByTag(TASK_TAG_EDITOR, &cursor);
-    }
-
     void Frame(int32_t n = 1) {
         for (int32_t i = 0; i < n; ++i)
             RunTasks();
     }
-    // Down for a frame, then up for a frame.
-    void Tap(int key) {
-        platform_.SetKey(key, true);
-        Frame();
-        platform_.SetKey(key, false);
-        Frame();
-    }
     void Hold(int key, bool down) { platform_.SetKey(key, down); }
-    // The editor reads the mouse after placing its cell: the position takes
-    // a frame to reach the cell.
-    void PointAt(int x, int y) {
-        platform_.SetMouse(x, y, 0);
+    void Tap(int key) {
+        Hold(key, true);
+        Frame();
+        Hold(key, false);
         Frame();
     }
-    void Buttons(int x, int y, uint8_t buttons) { platform_.SetMouse(x, y, buttons); }
+    // The editor finds the cell from last frame's mouse: a frame to get there.
+    void Mouse(int x, int y, uint8_t buttons = 0, int32_t frames = 1) {
+        platform_.SetMouse(x, y, buttons);
+        Frame(frames);
+    }
 
     ScopedTempDir folder_;
     ScriptedPlatform platform_;
     ScopedPlatform scope_{&platform_};
-    LevelWorld level_;
+    LevelWorld level_{SmallLevel()};
     FakePlay play_;
 };
