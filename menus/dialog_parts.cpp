@@ -22,19 +22,23 @@ std::u16string DialogText(uint32_t group, int32_t item) {
     return text;
 }
 
-void PlayDialogClick() {
-    if (GetGroupSize(&gResourceCatalogue, MENU_CLICK_SOUND_GROUP) == 0)
+void PlayMenuSound(uint32_t group) {
+    if (GetGroupSize(&gResourceCatalogue, group) == 0)
         return;
     ResourceArchive* archive = gResourceCatalogue.archive;
-    uint32_t entry = GetResourceIndex(&gResourceCatalogue, MENU_CLICK_SOUND_GROUP, 0);
+    uint32_t entry = GetResourceIndex(&gResourceCatalogue, group, 0);
     uint32_t type = GetEntryType(archive, entry);
     if (type == RES_TYPE_LINK)
         type = GetEntryType(archive, ResolveResourceLink(archive, entry));
     // Anything else would hand a buffer's address to the player as a sound.
     if (!ResourceTypeInClass(type, RES_CLASS_SOUND))
         return;
-    ResourceHandle sound = GetResource(&gResourceCatalogue, MENU_CLICK_SOUND_GROUP, 0);
+    ResourceHandle sound = GetResource(&gResourceCatalogue, group, 0);
     gMMplay.Play(-1, 0, static_cast<int32_t>(sound), SOUND_PREDECODED, 1);
+}
+
+void PlayDialogClick() {
+    PlayMenuSound(MENU_CLICK_SOUND_GROUP);
 }
 
 GameWorld* DialogPlayWorld() {

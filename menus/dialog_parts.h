@@ -13,8 +13,10 @@ constexpr uint32_t MENU_CLICK_SOUND_GROUP = 48;
 // group has no such item.
 std::u16string DialogText(uint32_t group, int32_t item);
 
-// The menus' click: sound (48, 0) on any free channel, once. Nothing when
-// the archive holds no sound there.
+// Sound (group, 0) on any free channel, once. Nothing when the archive
+// holds no sound there.
+void PlayMenuSound(uint32_t group);
+// The menus' click: sound (48, 0).
 void PlayDialogClick();
 
 // The play task's world; null when there is no task stack, no play task or

@@ -1,39 +1,6 @@
 #include "menus/profile_ui.h"
 
-#include <cstdlib>
-
-#include "engine/archive.h"
-#include "engine/catalogue.h"
-#include "media/mmplay.h"
 #include "ui/text.h"
-
-std::u16string ProfileText(uint32_t group, int32_t item) {
-    if (item < 0 || static_cast<uint32_t>(item) >= GetGroupSize(&gResourceCatalogue, group))
-        return std::u16string();
-    char16_t* loaded = LoadResourceText(&gResourceCatalogue, group + RESOURCE_NUMBER_BASE,
-                                        static_cast<uint32_t>(item));
-    if (loaded == nullptr)
-        return std::u16string();
-    std::u16string text(loaded);
-    std::free(loaded);
-    return text;
-}
-
-void PlayProfileClick() {
-    if (GetGroupSize(&gResourceCatalogue, PROFILE_CLICK_SOUND_GROUP) == 0)
-        return;
-    ResourceArchive* archive = gResourceCatalogue.archive;
-    uint32_t entry = GetResourceIndex(&gResourceCatalogue, PROFILE_CLICK_SOUND_GROUP, 0);
-    uint32_t type = GetEntryType(archive, entry);
-    if (type == RES_TYPE_LINK)
-        type = GetEntryType(archive, ResolveResourceLink(archive, entry));
-    // Any other entry would hand a buffer's address to the player.
-    if (!ResourceTypeInClass(type, RES_CLASS_SOUND))
-        return;
-    ResourceHandle sound = GetResource(&gResourceCatalogue, PROFILE_CLICK_SOUND_GROUP, 0);
-    if (sound != 0)
-        gMMplay.Play(-1, 0, static_cast<int32_t>(sound), SOUND_PREDECODED, 1);
-}
 
 CText* NewProfileText(int32_t slot) {
     CText* text = new CText();

@@ -1,10 +1,13 @@
 // Pieces shared by the profile screens (the user selection, the name entry
-// and their two confirmations): their texts, their click, and the body and
-// title placement every one of their dialogs uses.
+// and their two confirmations): their text groups and the body and title
+// placement every one of their dialogs uses. Texts and the click come from
+// the menus' shared dialog parts.
 #pragma once
 
 #include <cstdint>
 #include <string>
+
+#include "menus/dialog_parts.h"
 
 class CText;
 
@@ -15,14 +18,7 @@ constexpr uint32_t PROFILE_TEXT_DELETE = 27;
 constexpr uint32_t PROFILE_TEXT_EXISTS = 28;
 // The profile slots' button skin.
 constexpr uint32_t PROFILE_SLOT_SKIN_GROUP = 17;
-constexpr uint32_t PROFILE_CLICK_SOUND_GROUP = 48;
 
-// Item `item` of text group `group`; empty when the archive has no such
-// item (never a neighbouring entry).
-std::u16string ProfileText(uint32_t group, int32_t item);
-// The menu click, once, on any free channel; silent when the archive has
-// no sound there.
-void PlayProfileClick();
 // A text in font `slot` with no indent and no extra line spacing.
 CText* NewProfileText(int32_t slot);
 // The message body (wrapped, centred, clipped under the title) and the

@@ -13,6 +13,7 @@
 #include "graphics/image.h"
 #include "media/mmplay.h"
 #include "media/volume.h"
+#include "menus/dialog_parts.h"
 #include "menus/save_file.h"
 #include "menus/screen_factory.h"
 #include "ui/control.h"
@@ -78,11 +79,6 @@ void GotoDestination(int32_t destination) {
     // The play task marks the index it used; the copy keeps ours.
     int32_t index = destination;
     BroadcastTaskMessage(TASK_TAG_PLAY, PLAY_MSG_GOTO_DESTINATION, TaskWord(&index));
-}
-
-void PlaySound(uint32_t group) {
-    const auto sound = static_cast<int32_t>(GetResource(&gResourceCatalogue, group, 0));
-    gMMplay.Play(-1, 0, sound, SOUND_PREDECODED, 1);
 }
 
 void Close(CControl** screen) {
@@ -236,7 +232,7 @@ void Draw(const Flow& flow) {
 // ---- the map rule -------------------------------------------------------------
 
 void ChooseDestination(const Flow& flow, int32_t r) {
-    PlaySound(kMapSoundGroup);
+    PlayMenuSound(kMapSoundGroup);
     if (r == 0) {
         BroadcastTaskMessage(TASK_TAG_PLAY, PLAY_MSG_RESET_PROGRESS, 0);
     } else if (UserRecord* user = CurrentUserRecord()) {
@@ -260,7 +256,7 @@ void MapRule(const Flow& flow) {
     if (r >= 0 && r <= kLastDestination) {
         ChooseDestination(flow, r);
     } else if (r == kMapBack || r == CONTROL_RESULT_CLOSE) {
-        PlaySound(kClickSoundGroup);
+        PlayMenuSound(kClickSoundGroup);
         Close(&s->map);
         OpenMainMenu(s, MENU_VARIANT_TITLE);
     }

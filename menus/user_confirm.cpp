@@ -65,7 +65,7 @@ CUserDelete::CUserDelete() {
 
 void CUserDelete::LoadTexts() {
     for (int32_t i = 0; i < 4; ++i)
-        texts[i] = ProfileText(PROFILE_TEXT_DELETE, i);
+        texts[i] = DialogText(PROFILE_TEXT_DELETE, i);
     SetName(u"");
     title->SetText(texts[1].c_str());
     acceptButton->SetLabel(texts[2].c_str());
@@ -91,7 +91,7 @@ int32_t CUserDelete::HandleInput(int32_t inMouseX, int32_t inMouseY, int32_t inB
     bool accepted = Clicked(*this, acceptButton);
     if (!keyed && !accepted && !Pressed(*this, KEY_ESCAPE) && !Clicked(*this, cancelButton))
         return CONTROL_RESULT_KEEP;
-    PlayProfileClick();
+    PlayDialogClick();
     // A yes of any kind wins over an Escape in the same frame.
     return keyed || accepted ? CONTROL_RESULT_ACCEPT : CONTROL_RESULT_CLOSE;
 }
@@ -116,7 +116,7 @@ CUserExist::CUserExist() {
 
 void CUserExist::LoadTexts() {
     for (int32_t i = 0; i < 3; ++i)
-        texts[i] = ProfileText(PROFILE_TEXT_EXISTS, i);
+        texts[i] = DialogText(PROFILE_TEXT_EXISTS, i);
     SetName(u"");
     title->SetText(texts[1].c_str());
     button->SetLabel(texts[2].c_str());
@@ -140,7 +140,7 @@ int32_t CUserExist::HandleInput(int32_t inMouseX, int32_t inMouseY, int32_t inBu
     if (!Pressed(*this, KEY_ESCAPE) && !Pressed(*this, KEY_SPACE) && !Pressed(*this, KEY_RETURN) &&
         !Clicked(*this, button))
         return CONTROL_RESULT_KEEP;
-    PlayProfileClick();
+    PlayDialogClick();
     return CONTROL_RESULT_CLOSE;
 }
 

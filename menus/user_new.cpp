@@ -45,7 +45,7 @@ CUserNew::~CUserNew() {
 
 void CUserNew::LoadTexts() {
     for (int32_t i = 0; i < 4; ++i)
-        texts[i] = ProfileText(PROFILE_TEXT_NEW, i);
+        texts[i] = DialogText(PROFILE_TEXT_NEW, i);
     body->SetText(texts[0].c_str());
     title->SetText(texts[1].c_str());
     okCaption_ = nullptr;
@@ -119,7 +119,7 @@ int32_t CUserNew::HandleInput(int32_t inMouseX, int32_t inMouseY, int32_t inButt
                      (buttonEdges[0] < 0 && okButton->IsHovered() != 0);
     if (!confirmed)
         return CONTROL_RESULT_KEEP;
-    PlayProfileClick();
+    PlayDialogClick();
     if (NameExists() == -2)
         return CONTROL_RESULT_CLOSE;
     OpenMessageBox();

@@ -100,7 +100,7 @@ CUserSelect::~CUserSelect() {
 
 void CUserSelect::LoadTexts() {
     for (int32_t i = 0; i < 6; ++i)
-        texts[i] = ProfileText(PROFILE_TEXT_SELECT, i + 1);
+        texts[i] = DialogText(PROFILE_TEXT_SELECT, i + 1);
     title->SetText(texts[kTextTitle].c_str());
     deleteButton->SetLabel(texts[kTextDelete].c_str());
     quitButton->SetLabel(texts[kTextQuit].c_str());
@@ -312,7 +312,7 @@ int32_t CUserSelect::HandleInput(int32_t inMouseX, int32_t inMouseY, int32_t inB
     bool escapeKey = keyEdges[KEY_ESCAPE] == 1;
     if (!activate && !returnKey && !deleteKey && !escapeKey && !CommandClicked())
         return CONTROL_RESULT_KEEP;
-    PlayProfileClick();
+    PlayDialogClick();
     // Whatever triggered it, the pointer resting on quit quits.
     if (quitButton->IsHovered() != 0 || escapeKey)
         return CONTROL_RESULT_CLOSE;
