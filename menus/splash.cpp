@@ -39,13 +39,33 @@ int32_t ClampToInt32(int64_t value) {
                                                     std::numeric_limits<int32_t>::max()));
 }
 
+// Four bytes in little-endian order; the compiler makes it one load.
+inline uint32_t LoadLe32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
 } // namespace
 
+// Four pixels are twelve bytes, three words: B0 G0 R0 B1 | G1 R1 B2 G2 |
+// R2 B3 G3 R3.
 void ConvertBgrFrame(const uint8_t* bgr, uint32_t* argb, int32_t pixelCount) {
-    for (int32_t i = 0; i < pixelCount; ++i) {
+    constexpr uint32_t kAlpha = 0xFF000000u;
+    int32_t i = 0;
+    for (; i + 4 <= pixelCount; i += 4) {
         const uint8_t* p = bgr + static_cast<size_t>(i) * 3;
-        argb[i] = 0xFF000000u | static_cast<uint32_t>(p[2]) << 16 |
-                  static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[0]);
+        uint32_t w0 = LoadLe32(p);
+        uint32_t w1 = LoadLe32(p + 4);
+        uint32_t w2 = LoadLe32(p + 8);
+        argb[i] = kAlpha | (w0 & 0x00FFFFFFu);
+        argb[i + 1] = kAlpha | w0 >> 24 | (w1 & 0x0000FFFFu) << 8;
+        argb[i + 2] = kAlpha | w1 >> 16 | (w2 & 0x000000FFu) << 16;
+        argb[i + 3] = kAlpha | w2 >> 8;
+    }
+    for (; i < pixelCount; ++i) {
+        const uint8_t* p = bgr + static_cast<size_t>(i) * 3;
+        argb[i] = kAlpha | static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[1]) << 8 |
+                  static_cast<uint32_t>(p[0]);
     }
 }
 

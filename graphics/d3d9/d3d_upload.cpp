@@ -6,6 +6,7 @@
 #include "graphics/colour_reduce.h"
 #include "graphics/d3d9/d3d_renderer.h"
 #include "graphics/d3d9/d3d_state.h"
+#include "graphics/d3d9/soft_d3d9.h"
 #include "graphics/image.h"
 #include "graphics/renderer.h"
 
@@ -45,6 +46,34 @@ void CopyPicture(const Image* image, const D3DLOCKED_RECT& locked) {
                     image->pixels + static_cast<size_t>(y) * w, static_cast<size_t>(w) * 4);
 }
 
+// A full-colour picture's own memory becomes its texture: no copy, and no
+// clearing of the whole texture first. Null when the layer cannot take it.
+IDirect3DTexture9* AdoptPicture(Image* image, uint32_t pw, uint32_t ph) {
+    if (gReduceTextures)
+        return nullptr;
+    IDirect3DTexture9* texture =
+        SoftD3dTextureFromPixels(pw, ph, image->pixels, image->width, image->height);
+    if (texture != nullptr)
+        image->pixels = nullptr;
+    return texture;
+}
+
+IDirect3DTexture9* CopyIntoNewTexture(const Image* image, uint32_t pw, uint32_t ph) {
+    IDirect3DTexture9* texture = nullptr;
+    HRESULT made =
+        gD3dDevice->CreateTexture(pw, ph, 1, 0, gReduceTextures ? D3DFMT_A4R4G4B4 : D3DFMT_A8R8G8B8,
+                                  D3DPOOL_MANAGED, &texture, nullptr);
+    D3DLOCKED_RECT locked = {};
+    if (FAILED(made) || texture == nullptr || FAILED(texture->LockRect(0, &locked, nullptr, 0))) {
+        if (texture != nullptr)
+            texture->Release();
+        return nullptr;
+    }
+    CopyPicture(image, locked);
+    texture->UnlockRect(0);
+    return texture;
+}
+
 } // namespace
 
 void D3dUploadTexture(Image* image) {
@@ -59,20 +88,14 @@ void D3dUploadTexture(Image* image) {
         return;
     uint32_t pw = NextPowerOfTwo(image->width);
     uint32_t ph = NextPowerOfTwo(image->height);
-    IDirect3DTexture9* texture = nullptr;
-    HRESULT made =
-        gD3dDevice->CreateTexture(pw, ph, 1, 0, gReduceTextures ? D3DFMT_A4R4G4B4 : D3DFMT_A8R8G8B8,
-                                  D3DPOOL_MANAGED, &texture, nullptr);
-    D3DLOCKED_RECT locked = {};
-    if (FAILED(made) || texture == nullptr || FAILED(texture->LockRect(0, &locked, nullptr, 0))) {
-        if (texture != nullptr)
-            texture->Release();
+    IDirect3DTexture9* texture = AdoptPicture(image, pw, ph);
+    if (texture == nullptr)
+        texture = CopyIntoNewTexture(image, pw, ph);
+    if (texture == nullptr) {
         std::printf("WARNING texture %ux%u not created, the picture stays in memory\n", pw, ph);
         image->texture = static_cast<TextureRecord*>(ZAlloc(sizeof(TextureRecord)));
         return;
     }
-    CopyPicture(image, locked);
-    texture->UnlockRect(0);
     TextureRecord* record = NewTextureRecord(image, pw, ph);
     record->handle = reinterpret_cast<uintptr_t>(texture);
     FreeAndNull(&image->texture);

@@ -1,7 +1,8 @@
 // What our software Direct3D 9 offers beyond the Direct3D 9 calls: the
-// screen read-back, and hooks for tests and benchmarks (the back buffer,
-// simulated device loss, a small MaxPrimitiveCount, call counters, padded
-// texture rows, failing texture creation). One device exists at a time.
+// screen read-back, textures made around a picture's own memory, and
+// hooks for tests and benchmarks (the back buffer, simulated device loss,
+// a small MaxPrimitiveCount, call counters, padded texture rows, failing
+// texture creation). One device exists at a time.
 #pragma once
 
 #include <cstdint>
@@ -47,6 +48,16 @@ SoftD3dDeviceState SoftD3dGetDeviceState();
 // The gamma ramp the device was last given (it has no effect on the
 // picture), null without a device or before the first one.
 const D3DGAMMARAMP* SoftD3dGammaRamp();
+
+// A managed A8R8G8B8 texture of `width` x `height` made around a picture
+// of `pictureWidth` x `pictureHeight` 32-bit ARGB pixels, rows side by
+// side, without a copy: the texture takes over `pixels` (from malloc) and
+// frees them when released. It draws and locks as a texture from
+// CreateTexture with the picture written in. Null, the pixels still the
+// caller's, without a device, when textures are to fail or to have padded
+// rows, or for sizes CreateTexture would refuse.
+IDirect3DTexture9* SoftD3dTextureFromPixels(UINT width, UINT height, uint32_t* pixels,
+                                            UINT pictureWidth, UINT pictureHeight);
 
 // The 32-bit ARGB back buffer of the device, null without one.
 const uint32_t* SoftD3dBackBuffer(int32_t* width, int32_t* height);

@@ -576,6 +576,18 @@ const D3DGAMMARAMP* SoftD3dGammaRamp() {
     return device != nullptr && device->hasGammaRamp_ ? &device->gammaRamp_ : nullptr;
 }
 
+IDirect3DTexture9* SoftD3dTextureFromPixels(UINT width, UINT height, uint32_t* pixels,
+                                            UINT pictureWidth, UINT pictureHeight) {
+    if (SoftDevice::gCurrent == nullptr || gOptions.failTextureCreation ||
+        gOptions.extraTexturePitch != 0)
+        return nullptr;
+    SoftTexture* made =
+        SoftTexture::Adopt(width, height, D3DPOOL_MANAGED, pixels, pictureWidth, pictureHeight);
+    if (made != nullptr)
+        ++gCounters.textureCalls;
+    return made;
+}
+
 const uint32_t* SoftD3dBackBuffer(int32_t* width, int32_t* height) {
     SoftDevice* device = SoftDevice::gCurrent;
     if (device == nullptr)

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <utility>
 
+#include "graphics/d3d9/soft_filter.h"
 #include "graphics/d3d9/soft_pixels.h"
 
 namespace {
@@ -67,20 +68,30 @@ uint32_t EffectiveDiffuse(const RasterState& state, uint32_t diffuse) {
 
 // ---- sampling --------------------------------------------------------------
 
+// Rows past the stored ones of a texture: every texel transparent black.
+const uint32_t kBlankRow[kMaxRasterTextureSize] = {};
+
 class Sampler {
 public:
     explicit Sampler(const RasterTexture& texture)
         : tex_(texture), maskX_(PowerOfTwoMask(texture.width)),
-          maskY_(PowerOfTwoMask(texture.height)) {}
+          maskY_(PowerOfTwoMask(texture.height)),
+          storedWidth_(texture.width - texture.blankColumns),
+          storedHeight_(texture.height - texture.blankRows) {}
 
     int32_t WrapX(int64_t i) const { return Wrap(i, tex_.width, maskX_); }
     int32_t Width() const { return tex_.width; }
+    int32_t StoredWidth() const { return storedWidth_; }
     int32_t WrapY(int64_t j) const { return Wrap(j, tex_.height, maskY_); }
     const uint32_t* Row(int32_t y) const {
+        if (y >= storedHeight_)
+            return kBlankRow;
         return tex_.texels + static_cast<size_t>(y) * static_cast<size_t>(tex_.pitch);
     }
+    // Texel x of a row from Row().
+    uint32_t Texel(const uint32_t* row, int32_t x) const { return x < storedWidth_ ? row[x] : 0; }
     uint32_t Point(double s, double t) const {
-        return Row(WrapY(FastFloor(t + kPointBias)))[WrapX(FastFloor(s + kPointBias))];
+        return Texel(Row(WrapY(FastFloor(t + kPointBias))), WrapX(FastFloor(s + kPointBias)));
     }
     uint32_t Bilinear(double s, double t) const {
         s += kLinearOffset;
@@ -93,7 +104,7 @@ public:
         const uint32_t* bottom = Row(WrapY(j + 1));
         int32_t x0 = WrapX(i);
         int32_t x1 = WrapX(i + 1);
-        return Lerp4(top[x0], top[x1], bottom[x0], bottom[x1], wx, wy);
+        return Lerp4(Texel(top, x0), Texel(top, x1), Texel(bottom, x0), Texel(bottom, x1), wx, wy);
     }
 
     // Fraction 0..1 as a weight 0..255 of the second texel.
@@ -102,19 +113,10 @@ public:
         return static_cast<uint32_t>(std::min<int64_t>(std::max<int64_t>(w, 0), 255));
     }
 
-    // a + (b - a) * w / 256 in each channel, two channels a multiply.
-    static uint32_t Lerp(uint32_t a, uint32_t b, uint32_t w) {
-        uint32_t keep = 256 - w;
-        uint32_t redBlue = ((a & 0x00FF00FFu) * keep + (b & 0x00FF00FFu) * w + 0x00800080u) >> 8;
-        uint32_t alphaGreen =
-            ((a >> 8) & 0x00FF00FFu) * keep + ((b >> 8) & 0x00FF00FFu) * w + 0x00800080u;
-        return (redBlue & 0x00FF00FFu) | (alphaGreen & 0xFF00FF00u);
-    }
-
     // Down the columns first, then across.
     static uint32_t Lerp4(uint32_t c00, uint32_t c10, uint32_t c01, uint32_t c11, uint32_t wx,
                           uint32_t wy) {
-        return Lerp(Lerp(c00, c01, wy), Lerp(c10, c11, wy), wx);
+        return LerpTexel(LerpTexel(c00, c01, wy), LerpTexel(c10, c11, wy), wx);
     }
 
 private:
@@ -131,6 +133,8 @@ private:
     const RasterTexture& tex_;
     int32_t maskX_;
     int32_t maskY_;
+    int32_t storedWidth_;
+    int32_t storedHeight_;
 };
 
 uint32_t* TargetRow(const RasterTarget& target, int32_t y) {
@@ -177,12 +181,16 @@ void DrawRectPoint(const RasterTarget& target, const RasterState& state, const S
     int32_t* columns = target.columnScratch;
     // Unscaled and unmirrored (nearly every sprite): texels side by side.
     int64_t first = FastFloor(across.At(x0) + kPointBias);
-    bool contiguous = across.perPixel == 1.0 && first >= 0 && first + count <= sampler.Width();
+    bool contiguous =
+        across.perPixel == 1.0 && first >= 0 && first + count <= sampler.StoredWidth();
+    bool readsBlank = false;
     if (contiguous) {
         columns[0] = static_cast<int32_t>(first);
     } else {
-        for (int32_t i = 0; i < count; ++i)
+        for (int32_t i = 0; i < count; ++i) {
             columns[i] = sampler.WrapX(FastFloor(across.At(x0 + i) + kPointBias));
+            readsBlank = readsBlank || columns[i] >= sampler.StoredWidth();
+        }
     }
     for (int32_t y = y0; y < y1; ++y) {
         const uint32_t* texRow = sampler.Row(sampler.WrapY(FastFloor(down.At(y) + kPointBias)));
@@ -192,8 +200,13 @@ void DrawRectPoint(const RasterTarget& target, const RasterState& state, const S
             continue;
         }
         uint32_t* row = target.rowScratch;
-        for (int32_t i = 0; i < count; ++i)
-            row[i] = texRow[columns[i]];
+        if (readsBlank) {
+            for (int32_t i = 0; i < count; ++i)
+                row[i] = sampler.Texel(texRow, columns[i]);
+        } else {
+            for (int32_t i = 0; i < count; ++i)
+                row[i] = texRow[columns[i]];
+        }
         ShadeRow(dst, row, count, diffuse, state.blend);
     }
 }
@@ -204,13 +217,13 @@ void DrawRectLinear(const RasterTarget& target, const RasterState& state, const 
     int32_t count = x1 - x0;
     int32_t* first = target.columnScratch;
     int32_t* second = first + count;
-    int32_t* weight = second + count;
+    auto* weights = reinterpret_cast<uint32_t*>(second + count);
     for (int32_t i = 0; i < count; ++i) {
         double s = across.At(x0 + i) + kLinearOffset;
         int64_t c = FastFloor(s);
         first[i] = sampler.WrapX(c);
         second[i] = sampler.WrapX(c + 1);
-        weight[i] = static_cast<int32_t>(Sampler::Weight(s - static_cast<double>(c)));
+        weights[i] = PackLerpWeight(Sampler::Weight(s - static_cast<double>(c)));
     }
     // Each output row blends its two texel rows once over the columns it
     // reads, then each pixel blends two of those.
@@ -219,19 +232,20 @@ void DrawRectLinear(const RasterTarget& target, const RasterState& state, const 
         low = std::min({low, first[i], second[i]});
         high = std::max({high, first[i], second[i]});
     }
-    uint32_t* row = target.rowScratch;
+    // Columns past the stored ones blend two blank texels: blank.
+    int32_t storedHigh = std::min(high, sampler.StoredWidth() - 1);
     uint32_t* blended = target.texelScratch;
+    for (int32_t c = std::max(low, storedHigh + 1); c <= high; ++c)
+        blended[c] = 0;
+    uint32_t* row = target.rowScratch;
     for (int32_t y = y0; y < y1; ++y) {
         double t = down.At(y) + kLinearOffset;
         int64_t r = FastFloor(t);
         uint32_t wy = Sampler::Weight(t - static_cast<double>(r));
         const uint32_t* top = sampler.Row(sampler.WrapY(r));
         const uint32_t* bottom = sampler.Row(sampler.WrapY(r + 1));
-        for (int32_t c = low; c <= high; ++c)
-            blended[c] = Sampler::Lerp(top[c], bottom[c], wy);
-        for (int32_t i = 0; i < count; ++i)
-            row[i] = Sampler::Lerp(blended[first[i]], blended[second[i]],
-                                   static_cast<uint32_t>(weight[i]));
+        LerpTexelRows(blended + low, top + low, bottom + low, storedHigh - low + 1, wy);
+        LerpTexelColumns(row, blended, first, second, weights, count);
         ShadeRow(TargetRow(target, y) + x0, row, count, diffuse, state.blend);
     }
 }

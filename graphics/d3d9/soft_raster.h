@@ -25,12 +25,17 @@ struct RasterTarget {
 // Textures are at most this many texels wide and high.
 constexpr int32_t kMaxRasterTextureSize = 4096;
 
-// 32-bit ARGB texels, `pitch` texels from row to row.
+// 32-bit ARGB texels, `pitch` texels from row to row. A texture made
+// around a smaller picture stores only the picture: its last
+// `blankColumns` columns and `blankRows` rows are not stored and read as
+// transparent black.
 struct RasterTexture {
     const uint32_t* texels;
     int32_t width;
     int32_t height;
     int32_t pitch;
+    int32_t blankColumns = 0;
+    int32_t blankRows = 0;
 };
 
 struct RasterVertex {

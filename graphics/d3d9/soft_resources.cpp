@@ -1,6 +1,7 @@
 #include "graphics/d3d9/soft_resources.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "graphics/d3d9/soft_d3d9.h"
 
@@ -84,6 +85,47 @@ SoftTexture* SoftTexture::Create(UINT width, UINT height, D3DFORMAT format, D3DP
     return texture;
 }
 
+SoftTexture* SoftTexture::Adopt(UINT width, UINT height, D3DPOOL pool, uint32_t* pixels,
+                                UINT pictureWidth, UINT pictureHeight) {
+    if (pixels == nullptr || width > kMaxTextureSize || height > kMaxTextureSize ||
+        pictureWidth == 0 || pictureHeight == 0 || pictureWidth > width || pictureHeight > height)
+        return nullptr;
+    SoftTexture* texture = new SoftTexture(pool);
+    texture->width_ = width;
+    texture->height_ = height;
+    texture->format_ = D3DFMT_A8R8G8B8;
+    texture->pitch_ = pictureWidth * 4;
+    texture->storage_ = reinterpret_cast<uint8_t*>(pixels);
+    texture->texels_.texels = pixels;
+    texture->texels_.width = static_cast<int32_t>(width);
+    texture->texels_.height = static_cast<int32_t>(height);
+    texture->texels_.pitch = static_cast<int32_t>(pictureWidth);
+    texture->texels_.blankColumns = static_cast<int32_t>(width - pictureWidth);
+    texture->texels_.blankRows = static_cast<int32_t>(height - pictureHeight);
+    ++SoftD3dGetCounters().liveTextures;
+    return texture;
+}
+
+// A lock hands out the whole texture, so one that holds only its picture
+// gets its full storage first. False when memory runs out.
+bool SoftTexture::StoreWholeTexture() {
+    size_t pitch = static_cast<size_t>(width_) * 4;
+    auto* storage = static_cast<uint8_t*>(std::calloc(pitch * height_, 1));
+    if (storage == nullptr)
+        return false;
+    size_t rows = static_cast<size_t>(height_ - texels_.blankRows);
+    for (size_t y = 0; y < rows; ++y)
+        std::memcpy(storage + y * pitch, storage_ + y * pitch_, pitch_);
+    std::free(storage_);
+    storage_ = storage;
+    pitch_ = static_cast<UINT>(pitch);
+    texels_.texels = reinterpret_cast<const uint32_t*>(storage);
+    texels_.pitch = static_cast<int32_t>(width_);
+    texels_.blankColumns = 0;
+    texels_.blankRows = 0;
+    return true;
+}
+
 SoftTexture::~SoftTexture() {
     std::free(storage_);
     std::free(expanded_);
@@ -95,6 +137,8 @@ HRESULT SoftTexture::LockRect(UINT level, D3DLOCKED_RECT* lockedRect, const RECT
         SoftNoteMisuse();
         return D3DERR_INVALIDCALL;
     }
+    if (StoresOnlyThePicture() && !StoreWholeTexture())
+        return D3DERR_OUTOFVIDEOMEMORY;
     lockedRect->pBits = storage_;
     lockedRect->Pitch = static_cast<INT>(pitch_);
     locked_ = true;

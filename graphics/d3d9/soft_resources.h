@@ -36,6 +36,12 @@ public:
     // Null on bad arguments or when memory runs out.
     static SoftTexture* Create(UINT width, UINT height, D3DFORMAT format, D3DPOOL pool,
                                UINT extraPitch);
+    // An A8R8G8B8 texture whose top-left `pictureWidth` x `pictureHeight`
+    // texels are `pixels` (rows side by side, from malloc), which it takes
+    // over and frees; the texels around the picture are transparent black.
+    // Null on bad arguments, the pixels still the caller's.
+    static SoftTexture* Adopt(UINT width, UINT height, D3DPOOL pool, uint32_t* pixels,
+                              UINT pictureWidth, UINT pictureHeight);
 
     HRESULT LockRect(UINT level, D3DLOCKED_RECT* lockedRect, const RECT* rect,
                      DWORD flags) override;
@@ -49,6 +55,8 @@ private:
     SoftTexture(D3DPOOL pool) : SoftResource(pool) {}
     ~SoftTexture() override;
     void ExpandNibbles();
+    bool StoresOnlyThePicture() const { return texels_.blankColumns || texels_.blankRows; }
+    bool StoreWholeTexture();
 
     UINT width_ = 0;
     UINT height_ = 0;
