@@ -58,12 +58,10 @@ TEST_F(MainMenu, KeysAndClicksWalkAndChooseTheButtonsOfEachVariant) {
         int32_t variant, start, key, selected, result, clicks; // start -1: none selected
     } rows[] = {
         // clang-format off
-        {kNew, 2, U, 0, -1, 0},    {kNew, 0, D, 2, -1, 0},    {kNew, 0, U, 5, -1, 0},
-        {kNew, 5, D, 0, -1, 0},    {kNew, -1, D, 0, -1, 0},   {kNew, -1, U, 5, -1, 0},
-        {kNew, 3, U, 2, -1, 0},    {kTitle, 2, U, 1, -1, 0},  {kTitle, 0, D, 1, -1, 0},
-        {kTitle, 0, U, 5, -1, 0},  {kTitle, 5, D, 0, -1, 0},  {kTitle, -1, U, 5, -1, 0},
-        {kTitle, -1, D, 0, -1, 0}, {MENU_VARIANT_PAUSED, 1, D, 2, -1, 0},
-        {MENU_VARIANT_RESTARTED, 2, U, 1, -1, 0},
+        {kNew, 2, U, 0, -1, 0},    {kNew, 0, D, 2, -1, 0},    {kNew, 3, U, 2, -1, 0},
+        {kNew, 0, U, 5, -1, 0},    {kNew, 5, D, 0, -1, 0},    {kNew, -1, D, 0, -1, 0},
+        {kNew, -1, U, 5, -1, 0},   {kTitle, 2, U, 1, -1, 0},  {kTitle, 0, D, 1, -1, 0},
+        {MENU_VARIANT_PAUSED, 1, D, 2, -1, 0},  {MENU_VARIANT_RESTARTED, 2, U, 1, -1, 0},
         {kTitle, 0, R, 0, 0, 1},   {kTitle, 1, S, 1, 1, 1},   {kTitle, 2, R, 2, 2, 1},
         {kTitle, 3, R, 3, 3, 1},   {kTitle, 4, S, 4, 4, 1},   {kTitle, 5, R, 5, 5, 0},
         {kTitle, 0, KEY_ESCAPE, 0, 5, 0},                     {kTitle, -1, R, -1, -1, 0},
@@ -93,20 +91,6 @@ TEST_F(MainMenu, KeysAndClicksWalkAndChooseTheButtonsOfEachVariant) {
         EXPECT_EQ(sounds.CountOf(MENU_CLICK_SOUND_GROUP), row.clicks);
         EXPECT_EQ(menu->SubMenus()->GetChildCount(), row.result >= 2 && row.result <= 4 ? 1 : 0);
     }
-}
-
-TEST_F(MainMenu, AConfirmedOptionChangeMakesItTheRestartedVariant) {
-    FakePlay play(5);
-    gSaveBlock.newProfile = 1;
-    auto menu = std::make_unique<CMmenu>(MENU_VARIANT_PAUSED);
-    driver_.Use(menu.get());
-    driver_.Frame();
-    driver_.Frame();
-    driver_.Type({KEY_DOWN, KEY_DOWN, KEY_RIGHT, KEY_RETURN}); // the option up, then yes
-    EXPECT_EQ(menu->GetVariant(), MENU_VARIANT_RESTARTED);
-    driver_.Tap(KEY_ESCAPE);
-    EXPECT_EQ(menu->SubMenus()->GetChildCount(), 0);
-    EXPECT_EQ(menu->GetVariant(), MENU_VARIANT_RESTARTED);
 }
 
 TEST(MainMenuPictures, AShortGroupGivesButtonsWithoutPictures) {

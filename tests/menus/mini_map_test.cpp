@@ -2,6 +2,7 @@
 // input returns, the markers, and hostile layouts.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <vector>
 
 #include "engine/bytes.h"
@@ -73,17 +74,23 @@ protected:
     MenuDriver driver_;
 };
 
-TEST_F(MiniMap, LeftAndRightWalkTheButtonsThatCanBeChosen) {
+// Inputs: a key tapped, a click on the place of button i (kClick + i), or
+// a click beside every button.
+constexpr int kClick = 1000, kBeside = 2000, K = CONTROL_RESULT_KEEP;
+constexpr int L = KEY_LEFT, R = KEY_RIGHT;
+
+TEST_F(MiniMap, KeysAndClicksReachOnlyTheButtonsThatCanBeChosen) {
     const struct {
         int32_t maximum;
-        std::vector<int> keys;
-        std::vector<int32_t> expected; // selection after each key
+        std::vector<std::array<int, 3>> steps; // input, result, selection after it
     } rows[] = {
-        {0, {KEY_RIGHT, KEY_RIGHT, KEY_LEFT, KEY_LEFT}, {8, 0, 8, 0}},
-        {7, {KEY_RIGHT, KEY_RIGHT, KEY_LEFT, KEY_LEFT, KEY_LEFT}, {8, 0, 8, 7, 6}},
-        {3,
-         {KEY_RIGHT, KEY_LEFT, KEY_LEFT, KEY_LEFT, KEY_LEFT, KEY_LEFT, KEY_RIGHT},
-         {8, 3, 2, 1, 0, 8, 0}},
+        // clang-format off
+        {0, {{R, K, 8}, {R, K, 0}, {L, K, 8}, {L, K, 0}, {KEY_RETURN, 0, 0}}},
+        {7, {{R, K, 8}, {R, K, 0}, {L, K, 8}, {L, K, 7}, {L, K, 6}, {KEY_SPACE, 6, 6}}},
+        {3, {{R, K, 8}, {L, K, 3}, {L, K, 2}, {L, K, 1}, {L, K, 0}, {L, K, 8}, {R, K, 0},
+             {kClick + 5, K, 0} /* hidden */, {kClick + 1, 1, 1}, {kBeside, K, 1},
+             {kClick + MAP_BACK, MAP_BACK, MAP_BACK}, {KEY_ESCAPE, CONTROL_RESULT_CLOSE, 8}}},
+        // clang-format on
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.maximum);
@@ -92,46 +99,34 @@ TEST_F(MiniMap, LeftAndRightWalkTheButtonsThatCanBeChosen) {
         for (int32_t i = 0; i < MAP_BUTTON_COUNT; ++i)
             EXPECT_EQ(map.buttons[i]->IsVisible() != 0, i == MAP_BACK || i <= row.maximum) << i;
         EXPECT_EQ(SelectedIndex(map), row.maximum);
-        EXPECT_EQ(driver_.Frame(), CONTROL_RESULT_KEEP); // a quiet frame opens the input
-        for (size_t k = 0; k < row.keys.size(); ++k) {
-            EXPECT_EQ(driver_.Tap(row.keys[k]), CONTROL_RESULT_KEEP) << k;
-            EXPECT_EQ(SelectedIndex(map), row.expected[k]) << k;
-            const CControl& chosen = *map.buttons[row.expected[k]];
-            EXPECT_EQ(map.mouseX, chosen.x + chosen.width - 5); // the pointer follows
-            EXPECT_EQ(map.mouseY, chosen.y + chosen.height - 5);
+        EXPECT_EQ(driver_.Frame(), K); // a quiet frame opens the input
+        for (const auto& [input, result, selected] : row.steps) {
+            SCOPED_TRACE(input);
+            if (input < kClick) {
+                EXPECT_EQ(driver_.Tap(input), result);
+            } else {
+                // Hover and press: nothing yet; the release gives the result.
+                const int b = input - kClick; // inside its place in FullLayout()
+                if (input == kBeside)
+                    driver_.Point(400, 400);
+                else
+                    driver_.Point(b == MAP_BACK ? 710 : 70 + 80 * b, b == MAP_BACK ? 510 : 210);
+                EXPECT_EQ(driver_.Frame(), K);
+                driver_.SetButtons(1);
+                EXPECT_EQ(driver_.Frame(), K);
+                driver_.SetButtons(0);
+                EXPECT_EQ(driver_.Frame(), result);
+            }
+            EXPECT_EQ(SelectedIndex(map), selected);
+            const CControl& chosen = *map.buttons[selected];
+            if (input == L || input == R) { // the pointer follows
+                EXPECT_EQ(map.mouseX, chosen.x + chosen.width - 5);
+                EXPECT_EQ(map.mouseY, chosen.y + chosen.height - 5);
+            }
         }
-        EXPECT_EQ(driver_.Tap(KEY_RETURN), row.expected.back());
-        EXPECT_EQ(driver_.Tap(KEY_SPACE), row.expected.back());
-        EXPECT_EQ(driver_.Tap(KEY_ESCAPE), CONTROL_RESULT_CLOSE);
-    }
-}
-
-TEST_F(MiniMap, AClickCountsOnReleaseOverAButtonThatCanBeChosen) {
-    CMiniMapMenu map(2);
-    driver_.Use(&map);
-    driver_.Frame();
-    auto click = [&](int32_t x, int32_t y) { // hover and press: -1; the release's result
-        driver_.Point(x, y);
-        EXPECT_EQ(driver_.Frame(), CONTROL_RESULT_KEEP);
-        driver_.SetButtons(1);
-        EXPECT_EQ(driver_.Frame(), CONTROL_RESULT_KEEP);
-        driver_.SetButtons(0);
-        return driver_.Frame();
-    };
-    EXPECT_EQ(click(60 + 80 * 5 + 10, 210), CONTROL_RESULT_KEEP); // button 5 is hidden
-    EXPECT_EQ(SelectedIndex(map), 2);
-    EXPECT_EQ(click(60 + 80 + 10, 210), 1);
-    EXPECT_EQ(click(400, 400), CONTROL_RESULT_KEEP); // beside every button
-    EXPECT_EQ(SelectedIndex(map), 1);
-    EXPECT_EQ(click(710, 510), MAP_BACK);
-}
-
-TEST_F(MiniMap, MarkersOnlyForReachedPlaces) {
-    for (int32_t maximum : {0, 3, 7}) {
-        CMiniMapMenu map(maximum);
         DrawCapture capture;
         map.Draw();
-        EXPECT_EQ(ReachedMarkersDrawn(capture, map), static_cast<size_t>(maximum));
+        EXPECT_EQ(ReachedMarkersDrawn(capture, map), static_cast<size_t>(row.maximum));
     }
 }
 

@@ -1,6 +1,6 @@
 // The overlays of play: the pause dialog's decisions; the help page's
 // choice of page, its input delay and its scrolling; and the end-of-level
-// tally's arithmetic and count-up.
+// tally's arithmetic and its keys.
 #include <gtest/gtest.h>
 
 #include <utility>
@@ -221,57 +221,29 @@ TEST(LevelTally, Arithmetic) {
     }
 }
 
-class LevelTallyDialog : public ::testing::Test {
-protected:
-    std::u16string Values() const { return tally_.values->GetText(); }
-    void Run(int32_t updates) {
-        for (int32_t i = 0; i < updates; ++i)
-            EXPECT_EQ(tally_.Update(), CONTROL_RESULT_KEEP);
-    }
-
-    MenuArchive archive_;
-    MenuDriver driver_;
-    LevelStatusRecord record_ = Record(10, 10, 10, 5, 1000, 500, 3);
-    CLevelStatus tally_{&record_};
-};
-
-TEST_F(LevelTallyDialog, CountsUpLineByLineAndWritesTheResultAtOnce) {
-    ASSERT_TRUE(archive_.ok());
-    Run(1);
-    EXPECT_EQ(record_.resultPoints, 1000);
-    EXPECT_EQ(Values(), u"0|0|0|0|0|0|0|0%");
-    Run(16); // the base counted to 48 %
-    EXPECT_EQ(Values(), u"480|0|0|0|0|0|0|0%");
-    Run(33 - 17);
-    EXPECT_EQ(tally_.phase, 0);
-    Run(1); // each line takes 34 frames
-    EXPECT_EQ(tally_.phase, 1);
-    Run(34 * 9 - 1);
-    EXPECT_EQ(tally_.phase, 9);
-    Run(1);
-    EXPECT_EQ(tally_.phase, TALLY_LAST_PHASE);
-    EXPECT_EQ(Values(), u"1000|100|1000|50|500|3|-500|2000%");
-    Run(100);
-    EXPECT_EQ(tally_.phase, TALLY_LAST_PHASE);
-}
-
-TEST_F(LevelTallyDialog, AKeyShowsEverythingAndTheNextClosesWithTheClick) {
-    ASSERT_TRUE(archive_.ok());
+TEST(LevelTallyDialog, AKeyShowsEverythingAndTheNextClosesWithTheClick) {
+    MenuArchive archive;
+    ASSERT_TRUE(archive.ok());
+    MenuDriver driver;
     SoundRecorder sounds;
-    Run(34 * 3 + 5);
-    ASSERT_EQ(tally_.phase, 3);
-    driver_.platform.SetKey('a', true);
-    EXPECT_EQ(tally_.Update(), CONTROL_RESULT_KEEP);
-    EXPECT_EQ(tally_.phase, TALLY_LAST_PHASE);
-    Run(1);
-    EXPECT_EQ(Values(), u"1000|100|1000|50|500|3|-500|2000%");
-    driver_.platform.SetKey('a', false);
-    Run(1);
+    LevelStatusRecord record = Record(10, 10, 10, 5, 1000, 500, 3);
+    CLevelStatus tally(&record);
+    EXPECT_EQ(tally.Update(), CONTROL_RESULT_KEEP);
+    EXPECT_EQ(record.resultPoints, 1000); // written at once, before the count-up
+    for (int32_t i = 1; i < 34 * 3 + 5; ++i)
+        tally.Update();
+    ASSERT_EQ(tally.phase, 3); // 34 frames a line
+    driver.platform.SetKey('a', true);
+    EXPECT_EQ(tally.Update(), CONTROL_RESULT_KEEP);
+    EXPECT_EQ(tally.phase, TALLY_LAST_PHASE);
+    tally.Update();
+    EXPECT_EQ(std::u16string(tally.values->GetText()), u"1000|100|1000|50|500|3|-500|2000%");
+    driver.platform.SetKey('a', false);
+    tally.Update();
     EXPECT_EQ(sounds.CountOf(48), 0);
-    driver_.platform.SetKey(KEY_RETURN, true);
-    EXPECT_EQ(tally_.Update(), CONTROL_RESULT_CLOSE);
+    driver.platform.SetKey(KEY_RETURN, true);
+    EXPECT_EQ(tally.Update(), CONTROL_RESULT_CLOSE);
     EXPECT_EQ(sounds.CountOf(48), 1);
-    EXPECT_EQ(record_.resultPoints, 1000);
 }
 
 } // namespace

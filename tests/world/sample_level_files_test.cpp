@@ -1,15 +1,14 @@
-// The sample world's level files lie outside the archive, in the game's
-// working folder, at the paths the level editor saves to: a level file
-// changed on disk is what the game loads, at its start and whenever it
-// enters the level again, and writing the archive anew keeps a level file
-// that is already there unless told to overwrite it.
+// The sample world's level files lie beside the archive, at the paths the
+// level editor saves to: a level file changed on disk is what the game
+// loads, at its start and whenever it enters the level again; writing the
+// archive anew keeps a level file that is already there unless told to
+// overwrite it.
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -24,29 +23,22 @@
 #include "tools/sample/menu_archive.h"
 #include "tools/sample/sample_archive.h"
 #include "world/game_world.h"
+#include "world/level_load.h"
 #include "world/play_task.h"
 #include "world/tile_map.h"
 
 namespace {
 
-constexpr int32_t kLevel = 2;
-constexpr int32_t kOtherLevel = 3;
-constexpr int32_t kLayer = 1;
-constexpr int32_t kMostFrames = 2000;
-constexpr uint32_t kLevelIndexEntry = 9;
+using game_run::ReadFileBytes;
+
+constexpr int32_t kLevel = 2, kOtherLevel = 3, kLayer = 1, kMostFrames = 2000;
 
 struct Cell {
     int32_t x, y;
     uint8_t code;
 };
 // Changed before the game starts, then while it runs.
-constexpr Cell kFirstEdit{3, 3, 10};
-constexpr Cell kSecondEdit{4, 3, 5};
-
-std::vector<uint8_t> ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+constexpr Cell kFirstEdit{3, 3, 10}, kSecondEdit{4, 3, 5};
 
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream(path, std::ios::binary)
@@ -58,7 +50,7 @@ std::array<LevelLayerGrid, 4> SampleLayers(int32_t level) {
     return MakeSampleWorld().levels.at(static_cast<size_t>(level - 1)).layers;
 }
 
-// Writes level kLevel's file as the sample has it with `edits` made.
+// Level kLevel's file as the sample has it with `edits` made.
 void WriteEditedLevel(const std::vector<Cell>& edits) {
     std::array<LevelLayerGrid, 4> layers = SampleLayers(kLevel);
     for (const Cell& cell : edits)
@@ -66,16 +58,9 @@ void WriteEditedLevel(const std::vector<Cell>& edits) {
     WriteBytes(SampleLevelFilePath(kLevel), WriteLevelFile(layers));
 }
 
-uint32_t Word(uint32_t entry) {
-    uint32_t value = 0;
-    EXPECT_EQ(ReadEntryWord(&gResourceArchive, entry, &value), 1) << "entry " << entry;
-    return value;
-}
-
 // What the script saw.
 struct ScriptRun {
-    int32_t frames = 0;
-    int32_t stage = 0;
+    int32_t frames = 0, stage = 0;
     bool restartSent = false;
     std::string loaderPath;           // the file the level's entry names
     std::string editorPath;           // the file the editor saves the level to
@@ -103,17 +88,18 @@ void Visit(GameWorld* world, int32_t level) {
 }
 
 void ReadPaths() {
-    const uint32_t l = Word(Word(kLevelIndexEntry) + kLevel - 1);
+    uint32_t index = 0, l = 0;
+    EXPECT_EQ(ReadEntryWord(&gResourceArchive, kLevelIndexEntry, &index), 1);
+    EXPECT_EQ(ReadEntryWord(&gResourceArchive, index + kLevel - 1, &l), 1);
     if (char* path = ReadExternalPath(&gResourceArchive, l)) {
         gRun->loaderPath = IsEntryExternal(&gResourceArchive, l) ? path : "(inside the archive)";
         std::free(path);
     }
-    const uint8_t* bytes =
-        GetResourceBytes(&gResourceCatalogue, SAMPLE_GROUP_EDITOR_PATHS, kLevel - 1);
-    const uint32_t size =
-        GetResourceSize(&gResourceCatalogue, SAMPLE_GROUP_EDITOR_PATHS, kLevel - 1);
-    if (bytes != nullptr)
-        gRun->editorPath.assign(reinterpret_cast<const char*>(bytes), size);
+    if (const uint8_t* bytes =
+            GetResourceBytes(&gResourceCatalogue, SAMPLE_GROUP_EDITOR_PATHS, kLevel - 1))
+        gRun->editorPath.assign(
+            reinterpret_cast<const char*>(bytes),
+            GetResourceSize(&gResourceCatalogue, SAMPLE_GROUP_EDITOR_PATHS, kLevel - 1));
 }
 
 // Stages: enter the level; once it plays, keep the cells and change the
@@ -127,12 +113,9 @@ void Script(TaskRec* task, uint32_t message) {
     GameWorld* world = PlayWorld();
     if (message != TASK_MSG_UPDATE || world == nullptr)
         return;
-    if (++gRun->frames > kMostFrames) {
-        PopAllTasks();
-        return;
-    }
-    if (gRun->restartSent) {
-        // The restart is seen once the play task has left PLAYING.
+    if (++gRun->frames > kMostFrames)
+        return PopAllTasks();
+    if (gRun->restartSent) { // seen once the play task has left PLAYING
         gRun->restartSent = world->playState == PLAY_STATE_PLAYING;
         return;
     }
@@ -144,27 +127,22 @@ void Script(TaskRec* task, uint32_t message) {
     switch (gRun->stage++) {
     case 0:
         ReadPaths();
-        Visit(world, kLevel);
-        break;
+        return Visit(world, kLevel);
     case 1:
         gRun->firstVisit = EditedCodes(world);
         WriteEditedLevel({kFirstEdit, kSecondEdit});
-        Visit(world, kOtherLevel);
-        break;
+        return Visit(world, kOtherLevel);
     case 2:
-        Visit(world, kLevel);
-        break;
+        return Visit(world, kLevel);
     default:
         gRun->secondVisit = EditedCodes(world);
-        PopAllTasks();
-        break;
+        return PopAllTasks();
     }
 }
 
 TEST(SampleLevelFiles, TheGameLoadsTheLevelFileTheEditorSavesTo) {
     ScopedTempDir folder;
     ASSERT_TRUE(WriteSampleArchive("res/base.res"));
-    ASSERT_TRUE(std::filesystem::exists(SampleLevelFilePath(kLevel)));
     const LevelLayerGrid original = SampleLayers(kLevel)[kLayer];
     ASSERT_NE(original.At(kFirstEdit.x, kFirstEdit.y), kFirstEdit.code);
     ASSERT_NE(original.At(kSecondEdit.x, kSecondEdit.y), kSecondEdit.code);
@@ -181,11 +159,9 @@ TEST(SampleLevelFiles, TheGameLoadsTheLevelFileTheEditorSavesTo) {
     EXPECT_EQ(run.levels, (std::vector<int32_t>{kLevel, kOtherLevel, kLevel}));
     EXPECT_EQ(run.loaderPath, SampleLevelFilePath(kLevel));
     EXPECT_EQ(run.editorPath, run.loaderPath);
-    const std::vector<int32_t> firstOnly = {kFirstEdit.code,
-                                            original.At(kSecondEdit.x, kSecondEdit.y)};
-    EXPECT_EQ(run.firstVisit, firstOnly);
-    const std::vector<int32_t> both = {kFirstEdit.code, kSecondEdit.code};
-    EXPECT_EQ(run.secondVisit, both);
+    EXPECT_EQ(run.firstVisit,
+              (std::vector<int32_t>{kFirstEdit.code, original.At(kSecondEdit.x, kSecondEdit.y)}));
+    EXPECT_EQ(run.secondVisit, (std::vector<int32_t>{kFirstEdit.code, kSecondEdit.code}));
 }
 
 TEST(SampleLevelFiles, WritingTheArchiveAgainKeepsLevelFilesUnlessToldToOverwrite) {
@@ -195,8 +171,8 @@ TEST(SampleLevelFiles, WritingTheArchiveAgainKeepsLevelFilesUnlessToldToOverwrit
     ASSERT_TRUE(WriteSampleArchive("game/res/base.res", options));
     const std::string edited = "game/" + SampleLevelFilePath(kLevel);
     const std::vector<uint8_t> sample = WriteLevelFile(SampleLayers(kLevel));
-    ASSERT_EQ(ReadBytes(edited), sample);
-    const std::vector<uint8_t> archive = ReadBytes("game/res/base.res");
+    ASSERT_EQ(ReadFileBytes(edited), sample);
+    const std::vector<uint8_t> archive = ReadFileBytes("game/res/base.res");
     // A level deleted by the user is written again; an edited one is kept.
     std::filesystem::remove("game/" + SampleLevelFilePath(1));
     const std::vector<uint8_t> edit = {1, 2, 3};
@@ -205,15 +181,15 @@ TEST(SampleLevelFiles, WritingTheArchiveAgainKeepsLevelFilesUnlessToldToOverwrit
     std::vector<std::string> kept;
     options.kept = &kept;
     ASSERT_TRUE(WriteSampleArchive("game/res/base.res", options));
-    EXPECT_EQ(ReadBytes(edited), edit);
-    EXPECT_EQ(ReadBytes("game/" + SampleLevelFilePath(1)), WriteLevelFile(SampleLayers(1)));
-    EXPECT_EQ(ReadBytes("game/res/base.res"), archive);
+    EXPECT_EQ(ReadFileBytes(edited), edit);
+    EXPECT_EQ(ReadFileBytes("game/" + SampleLevelFilePath(1)), WriteLevelFile(SampleLayers(1)));
+    EXPECT_EQ(ReadFileBytes("game/res/base.res"), archive);
     EXPECT_EQ(kept.size(), static_cast<size_t>(SAMPLE_LEVEL_COUNT - 1));
 
     options.overwrite = true;
     kept.clear();
     ASSERT_TRUE(WriteSampleArchive("game/res/base.res", options));
-    EXPECT_EQ(ReadBytes(edited), sample);
+    EXPECT_EQ(ReadFileBytes(edited), sample);
     EXPECT_TRUE(kept.empty());
     EXPECT_FALSE(std::filesystem::exists("game/res/base.res.new"));
 }
