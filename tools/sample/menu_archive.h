@@ -47,7 +47,7 @@ constexpr uint32_t SAMPLE_GROUP_MAP_SOUND = 47;
 constexpr uint32_t SAMPLE_GROUP_CLICK_SOUND = 48;
 
 // Picture sizes the screens' layouts are built around.
-constexpr int32_t SAMPLE_DIALOG_WIDTH = 500;
+constexpr int32_t SAMPLE_DIALOG_WIDTH = 580;
 constexpr int32_t SAMPLE_DIALOG_BODY_HEIGHT = 560;
 constexpr int32_t SAMPLE_DIALOG_BOTTOM_HEIGHT = 40;
 constexpr int32_t SAMPLE_MAIN_MENU_PICTURES = 15;
