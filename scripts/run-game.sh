@@ -62,7 +62,7 @@ fi
 echo "No display found: the game runs headless on a virtual display (Xvfb :$display)," \
      "so there is nothing to see."
 echo "Press Ctrl-C to end it (or send this script SIGTERM or SIGHUP); it saves game.cfg" \
-     "on the way out."
+     "and game.sav on the way out."
 DISPLAY=":$display" "$game" &
 game_pid=$!
 # The game in the background ignores the terminal's Ctrl-C, so this script
