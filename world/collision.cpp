@@ -142,6 +142,11 @@ inline uint8_t QuarterCode(int32_t qx, int32_t qy, TileShape* const shapes[],
     return shape != nullptr ? shape->q[4 * (qy % 4) + qx % 4] : QUARTER_EMPTY;
 }
 
+// Empty and passable quarters never stop anything.
+inline bool LetsEverythingThrough(uint8_t code) {
+    return code == QUARTER_EMPTY || code == 2 || code == 3 || code > QUARTER_ONE_WAY_LEFT;
+}
+
 inline int32_t Clamp1(int32_t v) {
     return v < 0 ? -1 : (v > 0 ? 1 : 0);
 }
@@ -212,8 +217,7 @@ uint32_t CollideBoxWithMap(GameWorld* world, int32_t* px, int32_t* py, int32_t d
     TileShape* const* shapes = world->tileShapes;
     const TileRunMap* map = &world->map;
     const uint8_t centre = QuarterCode(qx, qy, shapes, map);
-    // Empty and passable quarters never stop anything.
-    if (centre == QUARTER_EMPTY || centre == 2 || centre == 3 || centre > QUARTER_ONE_WAY_LEFT)
+    if (LetsEverythingThrough(centre))
         return 0;
 
     const uint8_t from = GetQuarterCodeAt(oldX, oldY, shapes, map);
@@ -288,6 +292,13 @@ uint32_t MoveObject(GameWorld* world, int32_t* x, int32_t* y, int32_t vx, int32_
     uint32_t flags = 0;
     int32_t px = *x;
     int32_t py = *y;
+    // A step that ends in a quarter that lets everything through is never
+    // stopped or moved, whatever its direction: the last such quarter is
+    // kept, so that the many short steps through one open quarter skip the
+    // map. The map does not change during a move.
+    bool openKnown = false;
+    int32_t openQx = 0, openQy = 0;
+    TileShape* const* shapes = world->tileShapes;
     do {
         const int64_t s = length < 257 ? length : 256;
         const int32_t dx = static_cast<int32_t>(ux * s / 256);
@@ -296,7 +307,18 @@ uint32_t MoveObject(GameWorld* world, int32_t* x, int32_t* y, int32_t vx, int32_
         py = Wrap(static_cast<int64_t>(py) + dy);
         const int32_t beforeX = px;
         const int32_t beforeY = py;
-        const uint32_t r = CollideBoxWithMap(world, &px, &py, dx, dy);
+        const int32_t qx = px / kQuarterUnits;
+        const int32_t qy = py / kQuarterUnits;
+        uint32_t r = 0;
+        if (!openKnown || qx != openQx || qy != openQy) {
+            if (LetsEverythingThrough(QuarterCode(qx, qy, shapes, &world->map))) {
+                openKnown = true;
+                openQx = qx;
+                openQy = qy;
+            } else {
+                r = CollideBoxWithMap(world, &px, &py, dx, dy);
+            }
+        }
         if (r & (COLLIDE_BLOCK_DOWN | COLLIDE_BLOCK_UP)) {
             uy = 0;
             flags |= r & 0x3A;

@@ -240,8 +240,11 @@ ObjectSlot* FindNextObjectOfType(GameWorld* world, uint16_t* index, int32_t type
     return nullptr;
 }
 
-void ProcessObjectPairs(GameWorld* world) {
-    const ObjectPairResolver resolve = gResolver != nullptr ? gResolver : ResolveObjectPair;
+namespace {
+
+// Every two live objects that take part in the scan, the lower type first, in
+// slot order, through a resolver installed in place of the game's own.
+void ResolveEveryPair(GameWorld* world, ObjectPairResolver resolve) {
     ObjectSlot* const slots = world->slots;
     for (int32_t a = 0; a < world->highestSlot; ++a) {
         ObjectSlot* first = &slots[a];
@@ -262,6 +265,45 @@ void ProcessObjectPairs(GameWorld* world) {
                 resolve(world, first, second);
         }
     }
+}
+
+// The same scan through the game's own rules, calling them only for the
+// pairs of types that have a rule: for any other pair the call would do
+// nothing at all, so the calls made, and their order, are the same.
+void ResolveRulePairs(GameWorld* world) {
+    ObjectSlot* const slots = world->slots;
+    for (int32_t a = 0; a < world->highestSlot; ++a) {
+        ObjectSlot* first = &slots[a];
+        if (!IsLive(*first) || (first->flags & OBJ_FLAG_NO_PAIRS) != 0)
+            continue;
+        // A slot keeps its type while it keeps its serial, so the row holds
+        // for as long as a's row of the scan goes on.
+        const uint8_t* meets = ObjectPairRuleRow(first->typeId);
+        if (meets == nullptr)
+            continue;
+        const uint32_t serial = first->serial;
+        for (int32_t b = a + 1; b <= world->highestSlot; ++b) {
+            ObjectSlot* second = &slots[b];
+            // A free slot's type is 0, which meets nothing.
+            if (meets[second->typeId] == 0 || (second->flags & OBJ_FLAG_NO_PAIRS) != 0)
+                continue;
+            if (second->typeId < first->typeId)
+                ResolveObjectPair(world, second, first);
+            else
+                ResolveObjectPair(world, first, second);
+            if (!IsLive(*first) || first->serial != serial)
+                break;
+        }
+    }
+}
+
+} // namespace
+
+void ProcessObjectPairs(GameWorld* world) {
+    if (gResolver != nullptr)
+        ResolveEveryPair(world, gResolver);
+    else
+        ResolveRulePairs(world);
 }
 
 // ---- taken-item bits and level counters ------------------------------------

@@ -144,6 +144,11 @@ void InstallObjectTypes(GameWorld* world);
 void SetObjectPairResolver(ObjectPairResolver resolver); // null: the game's own
 // The game's pair rules (world/behaviours/).
 void ResolveObjectPair(GameWorld* world, ObjectSlot* first, ObjectSlot* second);
+// For objects of type `typeId`, by the other object's type: nonzero where
+// ResolveObjectPair has a rule for the two (in either order), zero where it
+// does nothing at all. Entry 0 (a free slot) is zero. Null for a type
+// that has no rule with any type.
+const uint8_t* ObjectPairRuleRow(uint8_t typeId);
 
 ObjectSlot* CreateObject(GameWorld* world, int16_t x, int16_t y, uint32_t typeWord,
                          ObjectMessage message, intptr_t param);

@@ -261,25 +261,61 @@ Box BoxAt(const ObjectSlot* object, const SpriteKeyRecord& record) {
 
 } // namespace pair_rules
 
-// The pair scan names the first object by the lower type id. Only the player,
-// the chased character and a pair with a thrown object have rules, so every
-// other pair ends at the switch.
-void ResolveObjectPair(GameWorld* world, ObjectSlot* first, ObjectSlot* second) {
+namespace {
+
+// The rule for a first object of type `first` and a second of type
+// `second`, the first having the lower type id. Only the player, the chased
+// character and a pair with a thrown object have rules, so every other pair
+// has none.
+constexpr pair_rules::PairRule RuleFor(uint8_t first, uint8_t second) {
     using namespace pair_rules;
-    PairRule rule = nullptr;
-    switch (first->typeId) {
+    switch (first) {
     case OBJT_PLAYER:
-        rule = kPlayerRuleTable[second->typeId];
-        break;
+        return kPlayerRuleTable[second];
     case OBJT_CHASED:
-        rule = kChasedRuleTable[second->typeId];
-        break;
+        return kChasedRuleTable[second];
     default:
-        if (second->typeId == OBJT_PROJECTILE_A || second->typeId == OBJT_PROJECTILE_B)
-            rule = kTargetRuleTable[first->typeId];
-        break;
+        if (second == OBJT_PROJECTILE_A || second == OBJT_PROJECTILE_B)
+            return kTargetRuleTable[first];
+        return nullptr;
     }
+}
+
+// For every two types, in either order, whether the pair has a rule, and
+// for every type whether it has a rule with any; a free slot (type 0) meets
+// nothing.
+struct MeetTable {
+    uint8_t meets[256][256];
+    bool meetsAny[256];
+    MeetTable() : meets{}, meetsAny{} {
+        for (int32_t a = 1; a < 256; ++a)
+            for (int32_t b = a; b < 256; ++b) {
+                const bool has =
+                    RuleFor(static_cast<uint8_t>(a), static_cast<uint8_t>(b)) != nullptr;
+                meets[a][b] = has ? 1 : 0;
+                meets[b][a] = has ? 1 : 0;
+                meetsAny[a] = meetsAny[a] || has;
+                meetsAny[b] = meetsAny[b] || has;
+            }
+    }
+};
+
+const MeetTable& Meetings() {
+    static const MeetTable table;
+    return table;
+}
+
+} // namespace
+
+const uint8_t* ObjectPairRuleRow(uint8_t typeId) {
+    const MeetTable& table = Meetings();
+    return table.meetsAny[typeId] ? table.meets[typeId] : nullptr;
+}
+
+// The pair scan names the first object by the lower type id.
+void ResolveObjectPair(GameWorld* world, ObjectSlot* first, ObjectSlot* second) {
+    const pair_rules::PairRule rule = RuleFor(first->typeId, second->typeId);
     if (rule == nullptr)
         return;
-    rule(Pair{world, first, second, first->x - second->x, first->y - second->y});
+    rule(pair_rules::Pair{world, first, second, first->x - second->x, first->y - second->y});
 }
