@@ -98,19 +98,11 @@ void CMmenu::PutMouseOnButton(int32_t index) {
 }
 
 int32_t CMmenu::HoveredButton() const {
-    for (int32_t i = 0; i < MAIN_MENU_ITEMS; ++i) {
-        if (buttons[i]->IsHovered() != 0)
-            return i;
-    }
-    return -1;
+    return FirstHoveredButton(buttons, MAIN_MENU_ITEMS);
 }
 
 int32_t CMmenu::SelectedButton() const {
-    for (int32_t i = 0; i < MAIN_MENU_ITEMS; ++i) {
-        if (buttons[i]->IsSelected() != 0)
-            return i;
-    }
-    return -1;
+    return FirstSelectedButton(buttons, MAIN_MENU_ITEMS);
 }
 
 // The choice after this frame's Up and Down presses. Without progress the

@@ -134,19 +134,11 @@ bool CMiniMapMenu::IsChoosable(int32_t index) const {
 }
 
 int32_t CMiniMapMenu::HoveredButton() const {
-    for (int32_t i = 0; i < MAP_BUTTON_COUNT; ++i) {
-        if (buttons[i]->IsHovered() != 0)
-            return i;
-    }
-    return -1;
+    return FirstHoveredButton(buttons, MAP_BUTTON_COUNT);
 }
 
 int32_t CMiniMapMenu::SelectedButton() const {
-    for (int32_t i = 0; i < MAP_BUTTON_COUNT; ++i) {
-        if (buttons[i]->IsSelected() != 0)
-            return i;
-    }
-    return -1;
+    return FirstSelectedButton(buttons, MAP_BUTTON_COUNT);
 }
 
 // Left and right walk the buttons in a ring; the hidden destinations are

@@ -132,3 +132,17 @@ int32_t CSButton::Draw() {
     DrawChildren();
     return GetChildCount() + 1;
 }
+
+int32_t FirstHoveredButton(CButton* const* buttons, int32_t count) {
+    for (int32_t i = 0; i < count; ++i)
+        if (buttons[i]->IsHovered() != 0)
+            return i;
+    return -1;
+}
+
+int32_t FirstSelectedButton(CButton* const* buttons, int32_t count) {
+    for (int32_t i = 0; i < count; ++i)
+        if (buttons[i]->IsSelected() != 0)
+            return i;
+    return -1;
+}

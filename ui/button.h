@@ -36,6 +36,10 @@ public:
     int32_t overrideFlag = 0;
 };
 
+// The first of `count` buttons that is hovered / selected; -1 when none is.
+int32_t FirstHoveredButton(CButton* const* buttons, int32_t count);
+int32_t FirstSelectedButton(CButton* const* buttons, int32_t count);
+
 struct ButtonSkin {
     Image* leftCap;
     Image* rightCap;
