@@ -48,13 +48,18 @@ int32_t CBaseMenu::Update() {
     return HandleInput(newX, newY, buttonMask, keys, count);
 }
 
-int32_t CBaseMenu::HandleInput(int32_t inMouseX, int32_t inMouseY, int32_t inButtonMask,
-                               const uint8_t* inKeyStates, int32_t inKeyCount) {
+void CBaseMenu::TakeInput(int32_t inMouseX, int32_t inMouseY, int32_t inButtonMask,
+                          const uint8_t* inKeyStates, int32_t inKeyCount) {
     StoreInput(inMouseX, inMouseY, inButtonMask, inKeyStates, inKeyCount);
     ProcessInputEdges();
     DispatchInput();
     if (scrollbar != nullptr)
         scrollbar->HandleInput(inMouseX, inMouseY, inButtonMask, inKeyStates, inKeyCount);
+}
+
+int32_t CBaseMenu::HandleInput(int32_t inMouseX, int32_t inMouseY, int32_t inButtonMask,
+                               const uint8_t* inKeyStates, int32_t inKeyCount) {
+    TakeInput(inMouseX, inMouseY, inButtonMask, inKeyStates, inKeyCount);
     if (keyEdges[KEY_RETURN] == 1 || keyEdges[KEY_SPACE] == 1)
         return CONTROL_RESULT_CLOSE;
     return CONTROL_RESULT_KEEP;

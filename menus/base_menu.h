@@ -41,6 +41,10 @@ public:
 
 protected:
     Image* FramePicture(int32_t index) const;
+    // The base input step without its decision: store the input, find the
+    // edges, let the children and then the scrollbar react.
+    void TakeInput(int32_t inMouseX, int32_t inMouseY, int32_t inButtonMask,
+                   const uint8_t* inKeyStates, int32_t inKeyCount);
 };
 
 // x that centres a dialog of `dialogWidth` on the configured screen.

@@ -61,9 +61,7 @@ void CLevelChange::Layout() {
 
 int32_t CLevelChange::HandleInput(int32_t inMouseX, int32_t inMouseY, int32_t inButtonMask,
                                   const uint8_t* inKeyStates, int32_t inKeyCount) {
-    StoreInput(inMouseX, inMouseY, inButtonMask, inKeyStates, inKeyCount);
-    ProcessInputEdges();
-    DispatchInput();
+    TakeInput(inMouseX, inMouseY, inButtonMask, inKeyStates, inKeyCount);
     if (buttonEdges[0] == 1)
         waitingForPress = 0;
     body->SetScroll(x + 50, y + 128);

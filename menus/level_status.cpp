@@ -173,11 +173,7 @@ int32_t CLevelStatus::Draw() {
 
 int32_t CLevelStatus::HandleInput(int32_t inMouseX, int32_t inMouseY, int32_t inButtonMask,
                                   const uint8_t* inKeyStates, int32_t inKeyCount) {
-    StoreInput(inMouseX, inMouseY, inButtonMask, inKeyStates, inKeyCount);
-    ProcessInputEdges();
-    DispatchInput();
-    if (scrollbar != nullptr)
-        scrollbar->HandleInput(inMouseX, inMouseY, inButtonMask, inKeyStates, inKeyCount);
+    TakeInput(inMouseX, inMouseY, inButtonMask, inKeyStates, inKeyCount);
     ScrollDialogColumn(*this, labels);
     ScrollDialogColumn(*this, values);
     if (scrollbar != nullptr && scrollbar->IsKeyScrolling() != 0) {

@@ -54,9 +54,7 @@ int32_t CGamePauseMenu::Decide() const {
 
 int32_t CGamePauseMenu::HandleInput(int32_t inMouseX, int32_t inMouseY, int32_t inButtonMask,
                                     const uint8_t* inKeyStates, int32_t inKeyCount) {
-    StoreInput(inMouseX, inMouseY, inButtonMask, inKeyStates, inKeyCount);
-    ProcessInputEdges();
-    DispatchInput();
+    TakeInput(inMouseX, inMouseY, inButtonMask, inKeyStates, inKeyCount);
     int32_t result = Decide();
     if (result != CONTROL_RESULT_KEEP)
         PlayDialogClick();

@@ -149,11 +149,7 @@ void CTextScrollMenu::SetPage(int32_t id) {
 
 int32_t CTextScrollMenu::HandleInput(int32_t inMouseX, int32_t inMouseY, int32_t inButtonMask,
                                      const uint8_t* inKeyStates, int32_t inKeyCount) {
-    StoreInput(inMouseX, inMouseY, inButtonMask, inKeyStates, inKeyCount);
-    ProcessInputEdges();
-    DispatchInput();
-    if (scrollbar != nullptr)
-        scrollbar->HandleInput(inMouseX, inMouseY, inButtonMask, inKeyStates, inKeyCount);
+    TakeInput(inMouseX, inMouseY, inButtonMask, inKeyStates, inKeyCount);
     PlaceScrolled(body);
     return Decide();
 }
@@ -225,11 +221,7 @@ void CHiscoresShowMenu::LoadTexts() {
 
 int32_t CHiscoresShowMenu::HandleInput(int32_t inMouseX, int32_t inMouseY, int32_t inButtonMask,
                                        const uint8_t* inKeyStates, int32_t inKeyCount) {
-    StoreInput(inMouseX, inMouseY, inButtonMask, inKeyStates, inKeyCount);
-    ProcessInputEdges();
-    DispatchInput();
-    if (scrollbar != nullptr)
-        scrollbar->HandleInput(inMouseX, inMouseY, inButtonMask, inKeyStates, inKeyCount);
+    TakeInput(inMouseX, inMouseY, inButtonMask, inKeyStates, inKeyCount);
     PlaceScrolled(names);
     PlaceScrolled(scores);
     return Decide();

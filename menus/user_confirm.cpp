@@ -83,9 +83,7 @@ void CUserDelete::SetName(const char16_t* name) {
 
 int32_t CUserDelete::HandleInput(int32_t inMouseX, int32_t inMouseY, int32_t inButtonMask,
                                  const uint8_t* inKeyStates, int32_t inKeyCount) {
-    StoreInput(inMouseX, inMouseY, inButtonMask, inKeyStates, inKeyCount);
-    ProcessInputEdges();
-    DispatchInput();
+    TakeInput(inMouseX, inMouseY, inButtonMask, inKeyStates, inKeyCount);
     PlaceProfileBody(body, x, y);
     bool keyed = Pressed(*this, KEY_SPACE) || Pressed(*this, KEY_RETURN);
     bool accepted = Clicked(*this, acceptButton);
@@ -133,9 +131,7 @@ void CUserExist::SetName(const char16_t* name) {
 
 int32_t CUserExist::HandleInput(int32_t inMouseX, int32_t inMouseY, int32_t inButtonMask,
                                 const uint8_t* inKeyStates, int32_t inKeyCount) {
-    StoreInput(inMouseX, inMouseY, inButtonMask, inKeyStates, inKeyCount);
-    ProcessInputEdges();
-    DispatchInput();
+    TakeInput(inMouseX, inMouseY, inButtonMask, inKeyStates, inKeyCount);
     PlaceProfileBody(body, x, y);
     if (!Pressed(*this, KEY_ESCAPE) && !Pressed(*this, KEY_SPACE) && !Pressed(*this, KEY_RETURN) &&
         !Clicked(*this, button))
