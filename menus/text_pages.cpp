@@ -173,7 +173,7 @@ HiscoreColumns FormatHiscoreColumns() {
         const HiscoreEntry& entry = gSaveBlock.hiscores[order[k]];
         if (entry.score == 0)
             break;
-        columns.names += HiscoreName(entry);
+        columns.names += EscapeTextTags(HiscoreName(entry).c_str());
         columns.names += TEXT_CODE_CR;
         columns.scores += WFormat(u"%d", {entry.score});
         columns.scores += TEXT_CODE_CR;

@@ -20,9 +20,10 @@ void PlaceConfirmation(CBaseMenu* dialog) {
 }
 
 // The archive's format with the name in its one string conversion; any
-// other conversion prints as it stands.
+// other conversion prints as it stands. The format's tags apply, the
+// name's "<" do not.
 std::u16string FormatWithName(const std::u16string& format, const char16_t* name) {
-    return WFormat(format.c_str(), {WFormatArg(name != nullptr ? name : u"")});
+    return WFormat(format.c_str(), {WFormatArg(EscapeTextTags(name).c_str())});
 }
 
 bool Clicked(const CControl& owner, const CSButton* button) {

@@ -152,7 +152,7 @@ void CUserSelect::RefreshUserList() {
         }
     }
     for (int32_t slot = 0; slot < count; ++slot) {
-        slotButtons[slot]->SetLabel(names[slot].c_str());
+        slotButtons[slot]->SetLabel(EscapeTextTags(names[slot].c_str()).c_str());
         slotRecords[slot] = records[slot];
         slotButtons[slot]->SetSelectable(1);
     }

@@ -80,6 +80,12 @@ int32_t ParseTextTag(const char16_t* text, int32_t* tag, int32_t* value) {
     return 0;
 }
 
+std::u16string EscapeTextTags(const char16_t* units) {
+    std::u16string escaped = units != nullptr ? units : u"";
+    std::replace(escaped.begin(), escaped.end(), u'<', TEXT_CODE_LITERAL_LT);
+    return escaped;
+}
+
 // ---- CChar -----------------------------------------------------------------
 
 CChar::CChar(int32_t slot, uint16_t unit, int32_t posX, int32_t posY, int32_t shiftX,
@@ -218,7 +224,8 @@ void CText::BuildGlyphs() {
         int32_t tag = 0, value = 0;
         int32_t span = *p == u'<' ? ParseTextTag(p, &tag, &value) : 0;
         if (span == 0) {
-            CChar* glyph = new CChar(font, *p, 0, 0, posX, posY);
+            char16_t unit = *p == TEXT_CODE_LITERAL_LT ? u'<' : *p;
+            CChar* glyph = new CChar(font, unit, 0, 0, posX, posY);
             glyphs.push_back(glyph);
             AddChild(glyph);
             ++p;

@@ -5,7 +5,9 @@
 //
 // Tags: "<" NAME SIGN DIGITS ">" with NAME one of PosX, PosY, Font, AlLeft,
 // AlCenter, AlRight, SIGN "+" or "-" (required), the digits optional (0).
-// Anything else starting with "<" is ordinary text.
+// Anything else starting with "<" is ordinary text. Text from outside the
+// archive (a player's name) goes in through EscapeTextTags, so that a "<"
+// in it never starts a tag.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +23,9 @@ constexpr char16_t TEXT_CODE_LF = 10;
 constexpr char16_t TEXT_CODE_CR = 13; // ends a paragraph
 constexpr char16_t TEXT_CODE_CARET = 16;
 constexpr char16_t TEXT_CODE_SPACE = 32;
+// A "<" that starts no tag: drawn as "<". A noncharacter, so no real text
+// or font glyph is lost to it.
+constexpr char16_t TEXT_CODE_LITERAL_LT = 0xFFFF;
 
 enum TextTag : int32_t {
     TEXT_TAG_POS_X = 0,
@@ -40,6 +45,10 @@ constexpr int32_t TEXT_ALIGN_RIGHT = 2;
 // text there is no tag. Never reads past the terminating zero; long digit
 // runs saturate.
 int32_t ParseTextTag(const char16_t* text, int32_t* tag, int32_t* value);
+
+// `units` (null: none) with every "<" made literal, to be shown as it
+// stands inside a text that may hold tags.
+std::u16string EscapeTextTags(const char16_t* units);
 
 // The caret blink counter shared by every text.
 extern int32_t gCaretBlinkCounter;

@@ -194,6 +194,10 @@ TEST_F(MainMenu, HiscoresBestFirstInExchangeSortOrderUpToTheFirstZero) {
     EXPECT_EQ(columns.scores, u"70000\r500\r9\r");
     SetHiscores({});
     EXPECT_TRUE(FormatHiscoreColumns().names.empty());
+    // A name is shown as it stands, whatever tags it seems to hold.
+    SetHiscores({{u"<Font+99>", 2}, {u"a<b", 1}});
+    CHiscoresShowMenu shown;
+    EXPECT_EQ(ShownText(shown.names), u"<Font+99>\ra<b\r");
 }
 
 // ---- the options -------------------------------------------------------------------

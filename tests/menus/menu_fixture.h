@@ -27,6 +27,7 @@
 #include "tests/ui/ui_fixtures.h"
 #include "ui/button.h"
 #include "ui/font.h"
+#include "ui/text.h"
 #include "world/game_world.h"
 #include "world/play_task.h"
 
@@ -140,6 +141,16 @@ inline void SetProfiles(const std::vector<std::u16string>& names, int32_t curren
 inline std::u16string ButtonLabel(const CSButton* button) {
     const char16_t* text = button->GetLabelText();
     return text != nullptr ? text : u"";
+}
+
+// The characters a text lays out in the fonts the archive has, without its
+// tags: what the player reads.
+inline std::u16string ShownText(const CText* text) {
+    std::u16string shown;
+    for (const CChar* glyph : text->glyphs)
+        if (!glyph->IsAlignment() && gUI.GetFont(glyph->fontSlot) != nullptr)
+            shown += glyph->code;
+    return shown;
 }
 
 // Every request to start a sound while alive, as (entry index, kind).

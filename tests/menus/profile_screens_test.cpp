@@ -191,6 +191,24 @@ TEST_F(Profiles, TheVeilIsFixedAnOpenDialogIsDrawnAloneAndDeletedWithTheScreen) 
     screen_.reset(); // the leak checker sees a dialog left behind
 }
 
+TEST_F(Profiles, NamesThatLookLikeTagsShowTheirCharactersInTheSlotsAndTheDeleteQuestion) {
+    SetProfiles({u"<Font+99>", u"a<b", u"<"}, 0);
+    Open();
+    Names shown;
+    for (const CSButton* slot : screen_->slotButtons)
+        shown.push_back(ShownText(slot->label));
+    EXPECT_EQ(shown, (Names{u"<", u"<Font+99>", u"a<b"}));
+    driver_.Tap(KEY_DELETE);
+    ASSERT_NE(screen_->deleteDialog, nullptr);
+    EXPECT_EQ(ShownText(screen_->deleteDialog->body), u"Delete <Font+99>?");
+    // The format's own tags still act.
+    CUserDelete dialog;
+    dialog.texts[0] = u"<AlRight+0>Delete %s?";
+    dialog.SetName(u"<PosX+9>");
+    EXPECT_TRUE(dialog.body->GetGlyph(0)->IsAlignment());
+    EXPECT_EQ(ShownText(dialog.body), u"Delete <PosX+9>?");
+}
+
 // ---- the delete question ----------------------------------------------------------
 
 TEST_F(Profiles, TheDeleteQuestionAnswersOnceWithOneClick) {
