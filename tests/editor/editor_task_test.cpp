@@ -12,7 +12,8 @@ TEST_F(EditorTask, QAndEWrapTheSlotAndFCyclesTheViewFlags) {
     const struct {
         int key, slot, view;
     } kSteps[] = {{SDLK_q, 9, 0}, {SDLK_e, 0, 0}, {SDLK_q, 9, 0}, {SDLK_q, 8, 0},
-                  {SDLK_f, 8, 1}, {SDLK_f, 8, 2}, {SDLK_f, 8, 3}, {SDLK_f, 8, 0}};
+                  {SDLK_f, 8, 1}, {SDLK_f, 8, 2}, {SDLK_f, 8, 3}, {SDLK_f, 8, 0},
+                  {SDLK_BACKQUOTE, 9, 0}};
     for (const auto& step : kSteps) {
         Tap(step.key);
         EXPECT_EQ(editor()->config.slot[0], step.slot) << "key " << step.key;

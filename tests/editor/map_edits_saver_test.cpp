@@ -47,6 +47,8 @@ struct EditCase {
 const EditCase kEdits[] = {
     {"columns repeat the cells at the point", InsertMapColumns, 5, 2, {"abcdefghij", "0123456789"},
      1, {"abcdefgfghij", "012345656789"}},
+    {"new rows copy the rows from the point on", InsertMapRows, 2, 3, Letters(6), 1,
+     {"a", "b", "c", "d", "e", "c", "d", "e", "f"}},
     {"rows past the end go in at the last", InsertMapRows, 20, 2, Letters(10), 1,
      {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", ".", "j"}},
     {"deleting rows keeps the last", DeleteMapRows, 8, 5, Letters(10), 1,

@@ -93,6 +93,16 @@ TEST_F(MainMenu, KeysAndClicksWalkAndChooseTheButtonsOfEachVariant) {
     }
 }
 
+TEST_F(MainMenu, ANewProfilesFirstUpdateOpensTheOptionsOnce) {
+    gSaveBlock.newProfile = 1;
+    CMmenu menu(MENU_VARIANT_TITLE);
+    driver_.Use(&menu);
+    EXPECT_EQ(driver_.Frame(), MAIN_MENU_OPTIONS);
+    EXPECT_EQ(gSaveBlock.newProfile, 0);
+    ASSERT_EQ(menu.SubMenus()->GetChildCount(), 1);
+    EXPECT_NE(dynamic_cast<COptionsMenu*>(menu.SubMenus()->GetChild(0)), nullptr);
+}
+
 TEST(MainMenuPictures, AShortGroupGivesButtonsWithoutPictures) {
     MenuArchive archive(MakeMenuCatalogue(3));
     ASSERT_TRUE(archive.ok());
@@ -192,6 +202,8 @@ TEST_F(MainMenu, HiscoresBestFirstInExchangeSortOrderUpToTheFirstZero) {
     columns = FormatHiscoreColumns();
     EXPECT_EQ(columns.names, u"y\rx\rz\r");
     EXPECT_EQ(columns.scores, u"70000\r500\r9\r");
+    SetHiscores({{u"X", 5}, {u"Y", 5}}); // no swap between equals
+    EXPECT_EQ(FormatHiscoreColumns().names, u"X\rY\r");
     SetHiscores({});
     EXPECT_TRUE(FormatHiscoreColumns().names.empty());
     // A name is shown as it stands, whatever tags it seems to hold.

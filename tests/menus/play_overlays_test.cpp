@@ -230,8 +230,10 @@ TEST(LevelTallyDialog, AKeyShowsEverythingAndTheNextClosesWithTheClick) {
     CLevelStatus tally(&record);
     EXPECT_EQ(tally.Update(), CONTROL_RESULT_KEEP);
     EXPECT_EQ(record.resultPoints, 1000); // written at once, before the count-up
-    for (int32_t i = 1; i < 34 * 3 + 5; ++i)
+    for (int32_t i = 1; i < 34 * 3 - 1; ++i)
         tally.Update();
+    EXPECT_EQ(tally.phase, 2);
+    tally.Update();
     ASSERT_EQ(tally.phase, 3); // 34 frames a line
     driver.platform.SetKey('a', true);
     EXPECT_EQ(tally.Update(), CONTROL_RESULT_KEEP);

@@ -146,8 +146,9 @@ TEST_F(SaveFile, InsertHiscore) {
         {"me:500 b:50 c:60", 700, "me:700 b:50 c:60"},   // listed: raised only
         {"me:500 b:50 c:60", 300, "me:500 me:300 c:60"}, // listed higher: again
         {"me:900 me:100 c:60", 200, "me:900 me:200 c:60"},
-        {"Me:500 b:50 c:60", 700, "Me:500 me:700 c:60"}, // case differs
-        {"a:-3 b:0 c:0", -1, "me:-1 b:0 c:0"},           // signed
+        {"me:200 me:100 c:60", 200, "me:200 me:200 c:60"}, // an equal one: on
+        {"Me:500 b:50 c:60", 700, "Me:500 me:700 c:60"},   // case differs
+        {"a:-3 b:0 c:0", -1, "me:-1 b:0 c:0"},             // signed
     };
     auto entries = [](const char* first) {
         std::istringstream in(first);

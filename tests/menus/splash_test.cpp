@@ -94,6 +94,46 @@ TEST_F(Splash, APictureWithoutInputEndsOnItsHundredSeventyThirdUpdate) {
     EXPECT_EQ(splash.Update(), SPLASH_RESULT_OTHER); // and on every later call
 }
 
+// The ending rule is the same for a movie and a picture.
+TEST_F(Splash, AKeyPressOrAClickEndsTheScreenNotAReleaseAndAnyEscapeEdgeIsAnEscape) {
+    const struct {
+        std::vector<int32_t> held, released, pressed; // down before: still, no more; down now
+        int32_t result;
+    } rows[] = {
+        {{}, {}, {KEY_ESCAPE}, SPLASH_RESULT_ESCAPE},
+        {{}, {}, {'a'}, SPLASH_RESULT_OTHER},
+        {{}, {KEY_ESCAPE}, {}, 0},                       // a release alone
+        {{}, {KEY_ESCAPE}, {'a'}, SPLASH_RESULT_ESCAPE}, // let go as another goes down
+        {{KEY_ESCAPE}, {}, {'a'}, SPLASH_RESULT_OTHER},  // held throughout: no edge
+    };
+    for (const auto& row : rows) {
+        CSplash splash(kPictureScreen, 0, SPLASH_MODE_PICTURE);
+        driver_.Use(&splash);
+        driver_.Frame(); // the quiet frame that lets input count
+        for (const auto* keys : {&row.held, &row.released})
+            for (int32_t key : *keys)
+                splash.prevKeys[key] = 1;
+        for (const auto* keys : {&row.held, &row.pressed})
+            for (int32_t key : *keys)
+                driver_.platform.SetKey(key, true);
+        driver_.Frame();
+        EXPECT_EQ(splash.result, row.result) << &row - rows;
+        EXPECT_EQ(splash.fadeState == SPLASH_FADE_OUT, row.result != 0) << &row - rows;
+        for (int32_t key : {KEY_ESCAPE, int32_t{'a'}})
+            driver_.platform.SetKey(key, false);
+    }
+    // A button ends it on its release, not its press.
+    CSplash splash(kPictureScreen, 0, SPLASH_MODE_PICTURE);
+    driver_.Use(&splash);
+    driver_.Frame();
+    driver_.SetButtons(1);
+    driver_.Frame();
+    EXPECT_EQ(splash.result, 0);
+    driver_.SetButtons(0);
+    driver_.Frame();
+    EXPECT_EQ(splash.result, SPLASH_RESULT_OTHER);
+}
+
 TEST_F(Splash, AMovieThatCannotStartEndsAtOnceLeavingPacingAndOtherSounds) {
     gConfig.framesPerSecond = 0;
     auto expectEndsAtOnce = [this](int32_t screen, int32_t item) {
