@@ -95,11 +95,11 @@ uint32_t ReadLinkTarget(const ResourceArchive* archive, void* buffer, uint32_t i
     return 4;
 }
 
-// A FIFO or a device would block the open, or
-// every read after it, and stall the game (or the audio thread, which reopens
-// looping sounds), so only regular files are opened. The first check keeps
-// devices from being opened at all; the second covers a file swapped for one
-// in between, and O_NONBLOCK keeps that open from waiting on a writer.
+// A FIFO or a device would block the open, or every read after it, and stall
+// the game (or the audio thread, which reopens looping sounds), so only
+// regular files are opened. The first check keeps devices from being opened
+// at all; the second covers a file swapped for one in between, and
+// O_NONBLOCK keeps that open from waiting on a writer.
 int OpenRegularFile(const char* path) {
     struct stat info;
     if (stat(path, &info) != 0 || !S_ISREG(info.st_mode))
@@ -299,8 +299,6 @@ char* ReadExternalPath(const ResourceArchive* archive, uint32_t i) {
 }
 
 FILE* OpenExternalFile(const ResourceArchive* archive, uint32_t i) {
-    if (!IsUsable(archive, i))
-        return nullptr;
     char* path = nullptr;
     int fd = OpenExternalDescriptor(archive, i, &path);
     std::free(path);
