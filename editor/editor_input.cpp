@@ -10,6 +10,7 @@
 #include "editor/level_saver.h"
 #include "editor/map_edits.h"
 #include "engine/bytes.h"
+#include "engine/game_path.h"
 #include "engine/platform.h"
 #include "engine/task_stack.h"
 #include "world/camera.h"
@@ -176,6 +177,11 @@ void SaveCurrentLevel(GameWorld* world) {
     if (path.empty()) {
         std::printf("Level %d not saved: the archive names no file for it\n",
                     world->currentLevel);
+        return;
+    }
+    // The name comes from the archive, which a player may have downloaded.
+    if (const char* why = GamePathRefusal(path)) {
+        std::printf("Level file %s not saved: %s\n", PrintablePath(path).c_str(), why);
         return;
     }
     SaveLevelFile(path.c_str(), &world->map);

@@ -148,5 +148,6 @@ void SetEditorLine(EditorState* state, int32_t line, const std::u16string& text)
 // '/'. UTF-16 units above 0x7F are written as UTF-8.
 std::string DecodeSavePath(const uint8_t* bytes, size_t size);
 // Level `level`'s file name from the catalogue (7, level - 1); empty when
-// the catalogue holds none.
+// the catalogue holds none. Ctrl+S saves only to a name GamePathRefusal
+// accepts.
 std::string EditorSavePath(int32_t level);

@@ -7,14 +7,16 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "engine/bytes.h"
+#include "engine/game_path.h"
 #include "engine/helpers.h"
 #include "engine/lzw.h"
 
-ResourceArchive gResourceArchive = {-1, 0, 0, nullptr, 0};
+ResourceArchive gResourceArchive = {-1, 0, 0, nullptr, 0, nullptr};
 
 namespace {
 
@@ -75,11 +77,13 @@ void ResetArchive(ResourceArchive* archive) {
     archive->entryCount = 0;
     archive->directory = nullptr;
     archive->fileSize = 0;
+    archive->refusalSaid = nullptr;
 }
 
 int32_t FailOpen(ResourceArchive* archive, int fd, ArchiveDirEntry* directory, uint8_t* raw) {
     if (fd >= 0)
         close(fd);
+    delete[] archive->refusalSaid;
     std::free(directory);
     std::free(raw);
     ResetArchive(archive);
@@ -91,11 +95,11 @@ uint32_t ReadLinkTarget(const ResourceArchive* archive, void* buffer, uint32_t i
     return 4;
 }
 
-// The archive may name any path. A FIFO or a device would block the open, or
-// every read after it, and stall the game (or the audio thread, which reopens
-// looping sounds), so only regular files are opened. The first check keeps
-// devices from being opened at all; the second covers a file swapped for one
-// in between, and O_NONBLOCK keeps that open from waiting on a writer.
+// A FIFO or a device would block the open, or every read after it, and stall
+// the game (or the audio thread, which reopens looping sounds), so only
+// regular files are opened. The first check keeps devices from being opened
+// at all; the second covers a file swapped for one in between, and
+// O_NONBLOCK keeps that open from waiting on a writer.
 int OpenRegularFile(const char* path) {
     struct stat info;
     if (stat(path, &info) != 0 || !S_ISREG(info.st_mode))
@@ -112,16 +116,33 @@ int OpenRegularFile(const char* path) {
     return fd;
 }
 
+// The archive may name any path: only one inside the game's folder is
+// opened. A refusal is said once, whichever thread meets it first; it is
+// normally met on the main thread, which opens an entry before the audio
+// thread can reopen it. -1 when the file cannot be opened; `path` (free()
+// it) is the path read, null when there is none.
+int OpenExternalDescriptor(const ResourceArchive* archive, uint32_t i, char** path) {
+    *path = ReadExternalPath(archive, i);
+    if (*path == nullptr)
+        return -1;
+    if (const char* why = GamePathRefusal(*path)) {
+        if (archive->refusalSaid != nullptr && archive->refusalSaid[i].exchange(1) == 0)
+            std::printf("Outside file %s not read: %s\n", PrintablePath(*path).c_str(), why);
+        return -1;
+    }
+    return OpenRegularFile(*path);
+}
+
 std::atomic<ExternalMeasureHook> gMeasureHook{nullptr};
 
 // Size of an outside file, or 0 when it cannot be opened.
 uint32_t MeasureExternalFile(const ResourceArchive* archive, uint32_t i) {
-    char* path = ReadExternalPath(archive, i);
+    char* path = nullptr;
+    int fd = OpenExternalDescriptor(archive, i, &path);
     if (path == nullptr)
         return 0;
     struct stat info;
     uint32_t size = 0;
-    int fd = OpenRegularFile(path);
     if (fd >= 0 && fstat(fd, &info) == 0)
         size = info.st_size > 0xFFFFFFFFLL ? 0xFFFFFFFFu : static_cast<uint32_t>(info.st_size);
     if (fd >= 0)
@@ -184,6 +205,9 @@ int32_t OpenArchive(ResourceArchive* archive, const char* path) {
         !ReadExactly(fd, raw, directoryBytes, ARCHIVE_HEADER_SIZE))
         return FailOpen(archive, fd, directory, raw);
     uint32_t count = static_cast<uint32_t>(records - 1);
+    archive->refusalSaid = new (std::nothrow) std::atomic<uint8_t>[records]();
+    if (archive->refusalSaid == nullptr)
+        return FailOpen(archive, fd, directory, raw);
     DecodeDirectory(raw, static_cast<uint32_t>(records), directory);
     std::free(raw);
     if (!DirectoryIsSane(directory, count, ARCHIVE_HEADER_SIZE + directoryBytes, fileSize))
@@ -202,6 +226,7 @@ void CloseArchive(ResourceArchive* archive) {
         return;
     close(archive->file);
     std::free(archive->directory);
+    delete[] archive->refusalSaid;
     ResetArchive(archive);
 }
 
@@ -274,10 +299,8 @@ char* ReadExternalPath(const ResourceArchive* archive, uint32_t i) {
 }
 
 FILE* OpenExternalFile(const ResourceArchive* archive, uint32_t i) {
-    char* path = ReadExternalPath(archive, i);
-    if (path == nullptr)
-        return nullptr;
-    int fd = OpenRegularFile(path);
+    char* path = nullptr;
+    int fd = OpenExternalDescriptor(archive, i, &path);
     std::free(path);
     if (fd < 0)
         return nullptr;

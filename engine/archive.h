@@ -2,6 +2,7 @@
 // stored plain, dictionary-coded or as the path of an outside file.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 
@@ -38,6 +39,9 @@ struct ResourceArchive {
     uint32_t entryCount;        // N; the directory holds N + 1 records
     ArchiveDirEntry* directory; // owned
     uint64_t fileSize;
+    // Owned, one per entry: set once an outside path refused has been said,
+    // so that every later read of the entry refuses it without a word.
+    std::atomic<uint8_t>* refusalSaid;
 };
 
 extern ResourceArchive gResourceArchive;
@@ -65,12 +69,14 @@ uint32_t GetEntryStoredSize(const ResourceArchive* archive, uint32_t i);
 // The outside file's path, zero-terminated, '/' separated; free() it.
 // Null for a closed archive or a bad index.
 char* ReadExternalPath(const ResourceArchive* archive, uint32_t i);
-// The outside file opened for reading; fclose() it. Null when it is missing
-// or is not a regular file (a FIFO or a device would block the game).
+// The outside file opened for reading; fclose() it. Null when it is missing,
+// is not a regular file (a FIFO or a device would block the game) or lies
+// outside the game's folder (GamePathRefusal; said in one line, once per
+// entry).
 FILE* OpenExternalFile(const ResourceArchive* archive, uint32_t i);
 
 // Unpacked size: 4 for a link, the measured size of an outside file (0
-// when it is missing or not a regular file), else the directory's size,
+// when OpenExternalFile would give none), else the directory's size,
 // never more than the stored data can hold.
 uint32_t GetEntrySize(const ResourceArchive* archive, uint32_t i);
 

@@ -1,7 +1,8 @@
 // "editor.cfg" as the editor reads it, and a level file's name as the
 // catalogue stores it, from any bytes: every brush slot, view step and code
-// read must be usable as an index, and a record read back from its own
-// bytes must be the same record.
+// read must be usable as an index, a record read back from its own bytes
+// must be the same record, and a name accepted for saving stays in the
+// game's folder by its words.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -9,6 +10,7 @@
 
 #include "editor/editor_config.h"
 #include "editor/editor_state.h"
+#include "engine/game_path.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     EditorConfig config{};
@@ -37,5 +39,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (path.size() > 2 * size || path.find('\\') != std::string::npos ||
         path.find('\0') != std::string::npos)
         __builtin_trap();
+    if (GamePathRefusal(path) == nullptr) {
+        const std::string wrapped = "/" + path + "/";
+        if (path[0] == '/' || wrapped.find("/../") != std::string::npos ||
+            wrapped.find("//") != std::string::npos)
+            __builtin_trap();
+    }
     return 0;
 }

@@ -4,6 +4,12 @@
 
 #include <SDL.h>
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+#include "engine/catalogue.h"
 #include "tests/editor/editor_fixture.h"
 
 namespace {
@@ -189,6 +195,71 @@ TEST_F(EditorTask, WaitsForThePlayingLevelAndUnhooksItsBrushOnLeaving) {
               (std::vector<uint8_t>{1, 0, 0, 0, 3, 0, 5, 0, 2, 'Z'}));
     PopTask();
     EXPECT_EQ(world()->tileChanges, nullptr);
+}
+
+// An archive whose catalogue names `path` as level 3's file, opened and
+// catalogued as the game does it while the value lives.
+class SavePathArchive {
+public:
+    explicit SavePathArchive(const std::string& path) {
+        CatalogueBuilder layout;
+        for (uint32_t group = 0; group <= kEditorSavePathGroup; ++group)
+            layout.AddGroup();
+        for (uint32_t group = 0; group < kEditorSavePathGroup; ++group)
+            layout.AddItem(group, PlainEntry(0, BytesOf("x")));
+        for (const std::string& name : {std::string("level1.lvl"), std::string("level2.lvl"), path})
+            layout.AddItem(kEditorSavePathGroup, PlainEntry(0, BytesOf(name)));
+        EXPECT_TRUE(layout.WriteToFile(kFile));
+        EXPECT_EQ(OpenArchive(&gResourceArchive, kFile), 1);
+        BuildResourceCatalogue(&gResourceCatalogue, &gResourceArchive, &gResourceCache, nullptr,
+                               CATALOGUE_ROOT_ENTRY);
+    }
+    ~SavePathArchive() {
+        UnloadCatalogue(&gResourceCatalogue);
+        CacheTableFree(&gResourceCache);
+        CloseArchive(&gResourceArchive);
+        std::remove(kFile);
+    }
+
+private:
+    static constexpr const char* kFile = "paths.res";
+};
+
+std::string FileText(const std::string& path) {
+    std::ostringstream text;
+    text << std::ifstream(path).rdbuf();
+    return text.str();
+}
+
+// The game runs in "game" inside the test's folder; "victim.lvl" lies beside
+// it, named by a climb, an absolute path and a link.
+TEST_F(EditorTask, ControlSRefusesALevelFileOutsideTheGameFolderAndSaysSo) {
+    const std::string victim = folder_.path() + "/victim.lvl";
+    std::ofstream(victim) << "not a level";
+    std::filesystem::create_directory("game");
+    ASSERT_EQ(chdir("game"), 0);
+    std::filesystem::create_symlink(victim, "link.lvl");
+    const struct {
+        std::string path;
+        std::string said;
+    } kCases[] = {
+        {"..\\victim.lvl", "../victim.lvl not saved: its '..' leads out of the game's folder"},
+        {victim, victim + " not saved: it is an absolute path, outside the game's folder"},
+        {"link.lvl", "link.lvl not saved: a link on it leads out of the game's folder"},
+        {"..\\a\nb.lvl", "../a?b.lvl not saved: its '..' leads out of the game's folder"},
+    };
+    Hold(SDLK_LCTRL, true);
+    for (const auto& c : kCases) {
+        SavePathArchive archive(c.path);
+        testing::internal::CaptureStdout();
+        Tap(SDLK_s);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "Level file " + c.said + "\n");
+        EXPECT_EQ(FileText(victim), "not a level") << c.path;
+    }
+    SavePathArchive archive("sub\\level3.lvl");
+    std::filesystem::create_directory("sub");
+    Tap(SDLK_s);
+    EXPECT_TRUE(std::filesystem::exists("sub/level3.lvl")) << "a name inside is saved";
 }
 
 } // namespace

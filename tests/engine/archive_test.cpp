@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include "engine/bytes.h"
 #include "engine/resource_stream.h"
 #include "tests/engine/archive_test_util.h"
+#include "tests/support/temp_dir.h"
 #include "tools/sample/archive_builder.h"
 
 namespace {
@@ -320,6 +322,46 @@ TEST(ArchiveExternal, AFifoOrADeviceMeasuresNothingAndNeverOpens) {
     }
     alarm(0);
     std::remove(fifo.c_str());
+}
+
+} // namespace
+
+namespace {
+
+// The game's folder is "game" inside a temporary folder; "secret.txt" lies
+// beside it, named by a climb, an absolute path and a link.
+TEST(ArchiveExternal, AnOutsideFileBeyondTheGameFolderIsNeverReadAndSaidOnce) {
+    ScopedTempDir temp;
+    std::filesystem::create_directory("game");
+    ASSERT_TRUE(WriteBytesToFile("secret.txt", BytesOf("secret")));
+    ASSERT_EQ(chdir("game"), 0);
+    std::filesystem::create_symlink("../secret.txt", "link.txt");
+    ASSERT_TRUE(WriteBytesToFile("inside.txt", BytesOf("inside")));
+    const std::string hostile[] = {"..\\secret.txt", temp.path() + "/secret.txt", "link.txt"};
+    ArchiveBuilder builder;
+    for (const std::string& path : hostile)
+        builder.Add(ExternalEntry(RES_TYPE_SOUND_STREAMED, path, {}));
+    builder.Add(ExternalEntry(3, "inside.txt", {}));
+    OpenedArchive archive(builder.Build());
+    ASSERT_TRUE(archive.opened());
+
+    testing::internal::CaptureStdout();
+    for (int pass = 0; pass < 2; ++pass)
+        for (uint32_t i = 0; i < 3; ++i) {
+            EXPECT_EQ(GetEntrySize(archive.get(), i), 0u) << i;
+            uint8_t byte = 0xEE;
+            EXPECT_EQ(ReadEntryUpTo(archive.get(), &byte, i, 1), 0u) << i;
+            EXPECT_EQ(byte, 0xEE) << i;
+            ResourceStream stream;
+            EXPECT_EQ(OpenResourceStream(archive.get(), &stream, i), 0) << i;
+            CloseResourceStream(&stream);
+        }
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Outside file ../secret.txt not read: its '..' leads out of the game's folder\n"
+              "Outside file " + temp.path() +
+                  "/secret.txt not read: it is an absolute path, outside the game's folder\n"
+                  "Outside file link.txt not read: a link on it leads out of the game's folder\n");
+    EXPECT_EQ(ReadWholeEntry(archive.get(), 3), BytesOf("inside"));
 }
 
 } // namespace
