@@ -670,6 +670,9 @@ TEST_F(EffectTest, EmptyScriptsGiveNoSpritesAndMakeNoParticles) {
     ObjectSlot* band = Make(24, 64, 64);
     for (const EffectLane& lane : State(band)->lanes)
         EXPECT_EQ(lane.sprite, -1);
+    // Every refill counts its lane, sprite or none, until word 152 stops it.
+    Tick(band, 300);
+    EXPECT_EQ(State(band)->laneCount, 5);
     DrawEffectObject(world_, band);
     EXPECT_EQ(capture.Count(CAPTURED_SPRITE), 0u);
 }
