@@ -242,6 +242,16 @@ TEST_F(EffectTest, EveryKindBuildsAnchorsAndEndsAsItsRowSays) {
         EXPECT_EQ(effect->typeId == 0, row.ends);
         DeleteObject(world_, effect);
     }
+    // A spent stream lives on while any stream is left: too little for a
+    // particle (below 10) still counts.
+    for (const auto& [level, ends] : {std::pair{1, false}, {0, true}, {-5, true}}) {
+        SCOPED_TRACE(level);
+        world_->player.streamLevel = level;
+        ObjectSlot* stream = Effect(EFFECT_KIND_STREAM);
+        Tick(stream, 400);
+        EXPECT_EQ(stream->typeId == 0, ends);
+        DeleteObject(world_, stream);
+    }
 }
 
 TEST_F(EffectTest, ARecordlessEffectPlaysKindZeroAndUnknownKindsMakeNothing) {
