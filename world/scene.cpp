@@ -257,8 +257,8 @@ void DrawTileLayer(GameWorld* world, int32_t layer, int32_t mapColumn, int32_t m
                 x += count * kTileCellPixels;
             } else {
                 for (int64_t k = 0; k < count; ++k, x += kTileCellPixels)
-                    DrawScreenSprite(image, static_cast<int32_t>(x), static_cast<int32_t>(y),
-                                     flags, colour);
+                    DrawScreenSprite(image, static_cast<int32_t>(x), static_cast<int32_t>(y), flags,
+                                     colour);
             }
             if (goesPast)
                 break;

@@ -555,8 +555,10 @@ TEST(LevelLists, AMissingOrUnreadableCodeTypeOrShapeTableIsNamedAndItsShapesStay
     std::array<uint8_t, 16> solid;
     solid.fill(1);
     const std::vector<uint8_t> shapes = WriteShapeTable({{7, solid}});
-    const std::string typesLine = "Code-type table: entry 0 cannot be read, no map code places an object\n";
-    const std::string shapesLine = "Tile-shape table: entry 2 cannot be read, no tile has a shape\n";
+    const std::string typesLine =
+        "Code-type table: entry 0 cannot be read, no map code places an object\n";
+    const std::string shapesLine =
+        "Tile-shape table: entry 2 cannot be read, no tile has a shape\n";
     struct Case {
         std::vector<ArchiveEntrySpec> entries;
         std::string said;

@@ -450,8 +450,8 @@ TEST_F(PickupTest, ACameraZoneMovesTheCameraAsItsLeftCellSays) {
     const int16_t sets[8] = {100, 200, 300, 400, 10, 20, 30, 40};
     std::copy(sets, sets + 8, records.begin() + 8 * 15 + 8);
     for (const Row& row : rows) {
-        SCOPED_TRACE(testing::Message() << "left " << int(row.leftCode) << " message " << std::hex
-                                         << row.message);
+        SCOPED_TRACE(testing::Message()
+                     << "left " << int(row.leftCode) << " message " << std::hex << row.message);
         grid_.At(kCol - 1, kRow) = row.leftCode;
         TearDown();
         Build();
