@@ -43,13 +43,15 @@ int32_t ScaleByFactor(int32_t viewFixed, int16_t factor) {
 }
 
 // The push that brings a point back to the dead zone [low, low + size].
+// A negative size makes both tests hold; the second, toward low, wins.
 int32_t DeadZonePush(int32_t d, int32_t low, int32_t size, int32_t current) {
     const int64_t high = static_cast<int64_t>(low) + size;
+    int32_t push = current;
     if (d > high)
-        return ToFixed(d - high);
+        push = ToFixed(d - high);
     if (d < low)
-        return ToFixed(static_cast<int64_t>(d) - low);
-    return current;
+        push = ToFixed(static_cast<int64_t>(d) - low);
+    return push;
 }
 
 int16_t StepLookAhead(int16_t current, int16_t requested) {

@@ -470,9 +470,15 @@ void LevelLoadTaskHandler(TaskRec* task, uint32_t message) {
 void LoadLevelLists(GameWorld* world) {
     std::memset(world->codeTypes, 0, sizeof(world->codeTypes));
     std::memset(world->typeList, 0, sizeof(world->typeList));
-    ReadEntryUpTo(Archive(), world->codeTypes, kCodeTypeEntry, sizeof(world->codeTypes));
+    // Without either table a level has no objects or no collision at all,
+    // which shows in play only as a baffling level: say which entry failed.
+    if (ReadEntryUpTo(Archive(), world->codeTypes, kCodeTypeEntry, sizeof(world->codeTypes)) == 0)
+        std::printf("Code-type table: entry %u cannot be read, no map code places an object\n",
+                    kCodeTypeEntry);
     ReadEntryUpTo(Archive(), world->typeList, kTypeListEntry, sizeof(world->typeList));
-    LoadTileShapes(world, Archive(), kTileShapeEntry);
+    if (LoadTileShapes(world, Archive(), kTileShapeEntry) != 1)
+        std::printf("Tile-shape table: entry %u cannot be read, no tile has a shape\n",
+                    kTileShapeEntry);
 }
 
 void FlagLevelTiles(GameWorld* world) {

@@ -144,7 +144,9 @@ void DrawPicture(Image* image, int32_t x, int32_t y, uint32_t colour) {
 void DrawLoadingScreen(const GameWorld* world, LoadingHint* hint, uint32_t colour) {
     const int64_t groupSize = GetGroupSize(&gResourceCatalogue, kLoadingPictureGroup);
     int64_t item = static_cast<int64_t>(world->levelBeingEntered) - 1;
-    if (item >= groupSize)
+    // The fallback starts only past the item just beyond the group, which
+    // the checked lookup leaves undrawn.
+    if (item > groupSize)
         item = groupSize - 3;
     if (item >= 0)
         DrawPicture(CataloguePicture(kLoadingPictureGroup, item), 0, 0, colour);

@@ -50,7 +50,7 @@ int32_t EvenPixels(int32_t fixed) {
     return (fixed / 65536) & ~1;
 }
 
-void DrawScreenSprite(Image* image, int32_t x, int32_t y, uint16_t flags) {
+void DrawScreenSprite(Image* image, int32_t x, int32_t y, uint16_t flags, uint32_t colour = 0) {
     SpriteRecord record;
     InitSpriteRecord(&record, gScreenTarget);
     record.source = image;
@@ -58,18 +58,26 @@ void DrawScreenSprite(Image* image, int32_t x, int32_t y, uint16_t flags) {
     record.x = x;
     record.y = y;
     record.flags = flags;
+    record.colour = colour;
     DrawSprite(&record);
 }
 
-// The image a run of `code` shows, and its flags; null when it shows none.
-Image* TileImageOf(const GameWorld* world, uint8_t code, uint16_t* flags) {
+// Substitutes are drawn with the alpha flag, which takes the sprite's
+// alpha from its colour: opaque white shows the image as it is.
+constexpr uint32_t kSubstituteColour = 0xFFFFFFFFu;
+
+// The image a run of `code` shows, with its flags and colour; null when it
+// shows none.
+Image* TileImageOf(const GameWorld* world, uint8_t code, uint16_t* flags, uint32_t* colour) {
     *flags = 0;
+    *colour = 0;
     if (code == 0)
         return nullptr;
     const uint8_t substitute = world->codeSubstitutes[code];
     if (substitute == 0)
         return world->tileImages[code];
     *flags = SPRITE_FLAG_MIRROR_X | SPRITE_FLAG_ALPHA;
+    *colour = kSubstituteColour;
     return world->tileImages[substitute];
 }
 
@@ -243,13 +251,14 @@ void DrawTileLayer(GameWorld* world, int32_t layer, int32_t mapColumn, int32_t m
             const int64_t stop = goesPast ? endColumn + 1 : runEnd;
             const int64_t count = stop - column + 1;
             uint16_t flags = 0;
-            Image* image = TileImageOf(world, run->code, &flags);
+            uint32_t colour = 0;
+            Image* image = TileImageOf(world, run->code, &flags, &colour);
             if (image == nullptr) {
                 x += count * kTileCellPixels;
             } else {
                 for (int64_t k = 0; k < count; ++k, x += kTileCellPixels)
-                    DrawScreenSprite(image, static_cast<int32_t>(x), static_cast<int32_t>(y),
-                                     flags);
+                    DrawScreenSprite(image, static_cast<int32_t>(x), static_cast<int32_t>(y), flags,
+                                     colour);
             }
             if (goesPast)
                 break;

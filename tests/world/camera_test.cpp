@@ -39,25 +39,39 @@ protected:
 };
 
 TEST_F(CameraTest, DeadZoneEdgesAndLocksDecideTheAnchorPush) {
-    SetCameraDeadZone(world, 256, 256, 512, 512); // left 200, top 150, 400 by 300
+    // Zone 0: left 200, top 150, 400 by 300. Zone 1: left 400, top 300,
+    // -200 by -150, where a point between the edges is past both and the
+    // push toward left (top) wins.
+    const int16_t zones[2][4] = {{256, 256, 512, 512}, {512, 512, -256, -256}};
     struct Row {
-        int dx, dy, lock, moveX, moveY;
+        int zone, dx, dy, lock, moveX, moveY;
     };
-    const Row rows[] = {{600, 450, 0, 0, 0},
-                        {601, 150, 0, 1, 0},
-                        {199, 150, 0, -1, 0},
-                        {300, 451, 0, 0, 1},
-                        {300, 149, 0, 0, -1},
-                        {900, 900, CAMERA_LOCK_X, 0, 450},
-                        {900, 900, CAMERA_LOCK_Y, 300, 0},
-                        {0, 0, CAMERA_LOCK_X | CAMERA_LOCK_Y, 0, 0}};
+    const Row rows[] = {{0, 600, 450, 0, 0, 0},
+                        {0, 601, 150, 0, 1, 0},
+                        {0, 199, 150, 0, -1, 0},
+                        {0, 300, 451, 0, 0, 1},
+                        {0, 300, 149, 0, 0, -1},
+                        {0, 900, 900, CAMERA_LOCK_X, 0, 450},
+                        {0, 900, 900, CAMERA_LOCK_Y, 300, 0},
+                        {0, 0, 0, CAMERA_LOCK_X | CAMERA_LOCK_Y, 0, 0},
+                        {1, 300, 200, 0, -100, -100},
+                        {1, 201, 151, 0, -199, -149},
+                        {1, 399, 299, 0, -1, -1},
+                        {1, 200, 150, 0, -200, -150},
+                        {1, 500, 400, 0, 300, 250},
+                        {1, 100, 100, 0, -300, -200},
+                        {1, 300, 200, CAMERA_LOCK_X, 0, -100},
+                        {1, 300, 200, CAMERA_LOCK_Y, -100, 0}};
     for (const Row& r : rows) {
+        SCOPED_TRACE(&r - rows);
+        const int16_t* f = zones[r.zone];
+        SetCameraDeadZone(world, f[0], f[1], f[2], f[3]);
         JumpCamera(world, 1000, 1000);
         Follow(static_cast<int16_t>(1000 + r.dx), static_cast<int16_t>(1000 + r.dy));
         cam.lockFlags = r.lock;
         UpdateCamera(world);
-        EXPECT_EQ(AnchorX() - 1000, r.moveX) << r.dx << "," << r.dy << " lock " << r.lock;
-        EXPECT_EQ(AnchorY() - 1000, r.moveY) << r.dx << "," << r.dy << " lock " << r.lock;
+        EXPECT_EQ(AnchorX() - 1000, r.moveX);
+        EXPECT_EQ(AnchorY() - 1000, r.moveY);
     }
 }
 

@@ -529,6 +529,17 @@ TEST_F(ChasedTest, TauntsSpraySoundAndFollowTheCharacter) {
     EXPECT_EQ(quiet.message, OBJ_EV_QUIET);
     EXPECT_EQ(quiet.x, chased_->x + 30 + 8) << "key record 256, 8 pixels right";
     EXPECT_EQ(quiet.y, chased_->y - 40);
+
+    // A taunt starts on RandomInt(0, 100) of 99 or 100: 2 ticks in 101, so
+    // about 100 of 5050 (one more chance in 101 would give about 150).
+    int32_t taunts = 0;
+    for (int32_t i = 0; i < 5050; ++i) {
+        C()->tauntCountdown = 0;
+        Tick();
+        taunts += C()->tauntCountdown != 0;
+    }
+    EXPECT_GT(taunts, 75);
+    EXPECT_LT(taunts, 125);
 }
 
 TEST_F(ChasedTest, StateStepsDoWhatTheirRowsSay) {
@@ -550,13 +561,18 @@ TEST_F(ChasedTest, StateStepsDoWhatTheirRowsSay) {
     EXPECT_EQ(C()->vx, Pixels(6)) << "braking";
     EXPECT_EQ(chased_->depth, 2);
 
+    // Targets searched first but just outside the window are passed over.
+    ObjectSlot* outside[] = {CreateObject(world(), kHomeX + 90, kFloorY, 15, 0, 0),
+                             CreateObject(world(), kHomeX - 90, kFloorY, 15, 0, 0)};
     ObjectSlot* target = CreateObject(world(), kHomeX + 80, kFloorY, 15, 0, 0);
     Put(CHASER_ST_STRIKE);
     Tick();
     EXPECT_EQ(HeardCount(15, OBJ_EV_HIT), 1) << "striking";
+    EXPECT_EQ(LastHeard(15).index, target->index);
     ASSERT_EQ(MadeOf(OBJT_EFFECT).size(), 1u);
     EXPECT_EQ(MadeOf(OBJT_EFFECT)[0].value, EFFECT_KIND_WALL_BRICKS);
-    DeleteObject(world(), target);
+    for (ObjectSlot* object : {outside[0], outside[1], target})
+        DeleteObject(world(), object);
 
     Put(CHASER_ST_FOLLOW);
     PlaceAhead(-20); // the player 20 pixels ahead: p / 4

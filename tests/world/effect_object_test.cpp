@@ -242,6 +242,16 @@ TEST_F(EffectTest, EveryKindBuildsAnchorsAndEndsAsItsRowSays) {
         EXPECT_EQ(effect->typeId == 0, row.ends);
         DeleteObject(world_, effect);
     }
+    // A spent stream lives on while any stream is left: too little for a
+    // particle (below 10) still counts.
+    for (const auto& [level, ends] : {std::pair{1, false}, {0, true}, {-5, true}}) {
+        SCOPED_TRACE(level);
+        world_->player.streamLevel = level;
+        ObjectSlot* stream = Effect(EFFECT_KIND_STREAM);
+        Tick(stream, 400);
+        EXPECT_EQ(stream->typeId == 0, ends);
+        DeleteObject(world_, stream);
+    }
 }
 
 TEST_F(EffectTest, ARecordlessEffectPlaysKindZeroAndUnknownKindsMakeNothing) {
@@ -670,6 +680,9 @@ TEST_F(EffectTest, EmptyScriptsGiveNoSpritesAndMakeNoParticles) {
     ObjectSlot* band = Make(24, 64, 64);
     for (const EffectLane& lane : State(band)->lanes)
         EXPECT_EQ(lane.sprite, -1);
+    // Every refill counts its lane, sprite or none, until word 152 stops it.
+    Tick(band, 300);
+    EXPECT_EQ(State(band)->laneCount, 5);
     DrawEffectObject(world_, band);
     EXPECT_EQ(capture.Count(CAPTURED_SPRITE), 0u);
 }

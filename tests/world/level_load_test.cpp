@@ -21,6 +21,8 @@
 #include "engine/task_stack.h"
 #include "graphics/image.h"
 #include "menus/save_file.h"
+#include "tools/sample/archive_builder.h"
+#include "tools/sample/level_writer.h"
 #include "tools/sample/png_writer.h"
 #include "tests/support/scripted_platform.h"
 #include "tests/support/temp_dir.h"
@@ -29,6 +31,7 @@
 #include "world/game_world.h"
 #include "world/level_load.h"
 #include "world/option_gate.h"
+#include "world/tile_map.h"
 
 namespace {
 
@@ -544,6 +547,49 @@ TEST(LevelTiles, ASubstitutePastTheLastImageIsNeitherLoadedNorMarked) {
     EXPECT_EQ(world->codeFlags[3], 3);
     EXPECT_EQ(world->codeFlags[200], 2);
     DeleteGameWorld(world);
+}
+
+TEST(LevelLists, AMissingOrUnreadableCodeTypeOrShapeTableIsNamedAndItsShapesStayEmpty) {
+    ScopedTempDir dir;
+    const std::vector<uint8_t> types(256, 5);
+    std::array<uint8_t, 16> solid;
+    solid.fill(1);
+    const std::vector<uint8_t> shapes = WriteShapeTable({{7, solid}});
+    const std::string typesLine =
+        "Code-type table: entry 0 cannot be read, no map code places an object\n";
+    const std::string shapesLine =
+        "Tile-shape table: entry 2 cannot be read, no tile has a shape\n";
+    struct Case {
+        std::vector<ArchiveEntrySpec> entries;
+        std::string said;
+    } const cases[] = {
+        {{PlainEntry(3, types), PlainEntry(3, {}), PlainEntry(3, shapes)}, ""},
+        {{PlainEntry(3, {}), PlainEntry(3, {})}, typesLine + shapesLine}, // no entry 2
+        {{ExternalEntry(3, "gone.bin", types), PlainEntry(3, {}), LinkEntry(0)},
+         typesLine + shapesLine},
+        {{PlainEntry(3, types), PlainEntry(3, {}), ExternalEntry(3, "gone.bin", shapes)},
+         shapesLine},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        ArchiveBuilder builder;
+        for (const ArchiveEntrySpec& entry : c.entries)
+            builder.Add(entry);
+        ASSERT_TRUE(builder.WriteToFile("lists.res"));
+        std::filesystem::remove("gone.bin");
+        ASSERT_EQ(OpenArchive(&gResourceArchive, "lists.res"), 1);
+        GameWorld* world = NewGameWorld();
+        testing::internal::CaptureStdout();
+        LoadLevelLists(world);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), c.said);
+        const bool shaped = c.said.find("shape") == std::string::npos;
+        EXPECT_EQ(world->codeTypes[9], c.said.find("Code-type") == std::string::npos ? 5 : 0);
+        EXPECT_EQ(world->tileShapes[7]->q[0], shaped ? 1 : 0);
+        EXPECT_EQ(world->tileShapeCount, shaped ? 2 : 1);
+        FreeTileShapes(world);
+        DeleteGameWorld(world);
+        CloseArchive(&gResourceArchive);
+    }
 }
 
 TEST(Placements, RecordsOfOneCellKeepTheirOrderAndAFullTableTakesNoMore) {

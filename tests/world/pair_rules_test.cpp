@@ -869,6 +869,7 @@ struct Meet {
     int32_t vy;     // the player's, 16.16
     int32_t playerState;
     int32_t invulnerable;
+    int32_t option = 1;
 };
 struct Outcome {
     std::vector<ObjectMessage> toPlayer, toObject;
@@ -887,7 +888,7 @@ constexpr int32_t kFast = 0x3C001, kStand = PLAYER_ST_STAND;
 
 // clang-format off
 const ReactionRow kReactionRows[] = {
-    // what, {type dx dy state scorable hp action ax ay vy playerState invulnerable},
+    // what, {type dx dy state scorable hp action ax ay vy playerState invulnerable [option 1]},
     //       {to player, to object, points, popup, disarmed}
     {"16 scored", {16, 500, 0, 0, 1, 0, 1, 0, 0, 0, kStand, 0}, {{}, {kHit}, 10, 1, 0}},
     {"16 stuns", {16, 84, 59, 0, 1, 0, 0, 0, 0, 0, kStand, 0}, {{kStun}, {kHit}, 0, kNone, 0}},
@@ -909,6 +910,10 @@ const ReactionRow kReactionRows[] = {
     {"77 far", {77, 35, 0, 0, 1, 0, 0, 0, 0, 0, kStand, 0}, {{}, {}, 0, kNone, 0}},
     {"32 wakes", {32, 149, 0, 0, 1, 1, 0, 0, 0, 0, kStand, 0}, {{}, {kHit}, 0, kNone, 0}},
     {"32 too far", {32, 150, 0, 0, 1, 1, 0, 0, 0, 0, kStand, 0}, {{}, {}, 0, kNone, 0}},
+    {"32 wakes at option 0", {32, 199, 0, 0, 1, 1, 0, 0, 0, 0, kStand, 0, 0}, {{}, {kHit}, 0, kNone, 0}},
+    {"32 too far at option 0", {32, 200, 0, 0, 1, 1, 0, 0, 0, 0, kStand, 0, 0}, {{}, {}, 0, kNone, 0}},
+    {"32 wakes at option 2", {32, 99, 0, 0, 1, 1, 0, 0, 0, 0, kStand, 0, 2}, {{}, {kHit}, 0, kNone, 0}},
+    {"32 too far at option 2", {32, 100, 0, 0, 1, 1, 0, 0, 0, 0, kStand, 0, 2}, {{}, {}, 0, kNone, 0}},
     {"32 landed on", {32, 19, 0, 1, 1, 1, 0, 0, 0, kFast, kStand, 0}, {{}, {}, 10, 1, 1}},
     {"32 ridden", {32, 0, 19, 1, 1, 1, 0, 0, 0, 0, PLAYER_ST_SEQ_RIDE, 0}, {{}, {}, 10, 1, 1}},
     {"32 bites", {32, 19, 0, 0, 1, 1, 0, 0, 0, 0, kStand, 0}, {{kHurtAlt}, {kHit}, 0, kNone, 0}},
@@ -965,13 +970,13 @@ const ReactionRow kReactionRows[] = {
 TEST_F(PairRulesTest, LevelObjectsReactToThePlayerAsTheirRowSays) {
     for (const ReactionRow& row : kReactionRows) {
         SCOPED_TRACE(row.what);
-        Build(1, 1);
+        Build(1, row.meet.option);
         SetWord(110, -10);
         SetWord(111, 10);
         SetWord(112, -20);
         SetWord(113, 20);
         SetWord(116, 100);
-        SetWord(117, 50); // type 32 wakes within 150 at option 1
+        SetWord(117, 50); // type 32 wakes within 200, 150 and 100 at options 0, 1 and 2
         const Meet& m = row.meet;
         ObjectSlot* object = Make(m.type);
         object->itemNumber = 77;

@@ -431,6 +431,7 @@ TEST_F(PickupTest, ACameraZoneMovesTheCameraAsItsLeftCellSays) {
         bool followed;
         int32_t anchorX, anchorY, positionY, lock;
         int32_t deadZone[4];
+        ObjectMessage message = OBJ_EV_HIT;
     } rows[] = {
         // freed height: 160 + (500 - 600) + 64 = 124; locked: 160 - (600 - 550) = 110
         {241, true, 1000, 50, 0, CAMERA_LOCK_X, {7, 11, 23, 23}},
@@ -439,6 +440,9 @@ TEST_F(PickupTest, ACameraZoneMovesTheCameraAsItsLeftCellSays) {
         {0, true, 1000, 110, 0, CAMERA_LOCK_X | CAMERA_LOCK_Y, {78, 117, 234, 234}},
         {245, true, 1000, 110, 0, CAMERA_LOCK_X | CAMERA_LOCK_Y, {78, 117, 234, 234}},
         {241, false, 1000, 50, 0, CAMERA_LOCK_X | CAMERA_LOCK_Y, {1, 1, 1, 1}},
+        // Other events share the hit's bits but are not a touch.
+        {241, true, 1000, 50, 0, CAMERA_LOCK_X | CAMERA_LOCK_Y, {1, 1, 1, 1}, OBJ_EV_HURT},
+        {0, true, 1000, 50, 0, CAMERA_LOCK_X | CAMERA_LOCK_Y, {1, 1, 1, 1}, OBJ_EV_SET_STATE},
     };
     std::vector<int16_t> records(8 * 15 + 16, 0);
     records[2] = 550;
@@ -446,7 +450,8 @@ TEST_F(PickupTest, ACameraZoneMovesTheCameraAsItsLeftCellSays) {
     const int16_t sets[8] = {100, 200, 300, 400, 10, 20, 30, 40};
     std::copy(sets, sets + 8, records.begin() + 8 * 15 + 8);
     for (const Row& row : rows) {
-        SCOPED_TRACE(testing::Message() << "left " << int(row.leftCode));
+        SCOPED_TRACE(testing::Message()
+                     << "left " << int(row.leftCode) << " message " << std::hex << row.message);
         grid_.At(kCol - 1, kRow) = row.leftCode;
         TearDown();
         Build();
@@ -462,7 +467,7 @@ TEST_F(PickupTest, ACameraZoneMovesTheCameraAsItsLeftCellSays) {
         SendObjectMessage(w, zone, 0);
         if (row.followed)
             CameraFollow(w, zone);
-        SendObjectMessage(w, zone, OBJ_EV_HIT);
+        SendObjectMessage(w, zone, row.message);
         const Camera& c = w->camera;
         EXPECT_EQ(c.offsets[0][0], row.anchorX * 65536);
         EXPECT_EQ(c.offsets[0][1], row.anchorY * 65536);

@@ -332,6 +332,27 @@ TEST_F(PlayTask, ScoreLevelsKeepTheStartingScoreWriteTheSaveAndReportBasePoints)
     EXPECT_FALSE(std::filesystem::exists("game.sav"));
 }
 
+TEST_F(PlayTask, TheLoadingPictureFallsBackToTheThirdFromLastOnlyPastTheGroupsSize) {
+    // Group 10 holds three pictures: level L shows item L - 1, and item -3
+    // once L - 1 exceeds three; L - 1 = 3 names no picture of the group.
+    const std::pair<int32_t, int32_t> cases[] = {{3, 2}, {4, -1}, {5, 0}};
+    Load();
+    DrawCapture capture;
+    for (const auto& [level, item] : cases) {
+        SCOPED_TRACE(level);
+        ASSERT_TRUE(RunUntil(PLAY_STATE_PLAYING));
+        RequestLevelChange(world_, level, 0);
+        capture.Clear();
+        RunTasks();
+        std::vector<int32_t> shown;
+        for (int32_t k = 0; k < 3; ++k)
+            if (capture.FirstSpriteOf(GetResourceImage(&gResourceCatalogue, 10, k)) != nullptr)
+                shown.push_back(k);
+        EXPECT_EQ(shown, item < 0 ? std::vector<int32_t>{} : std::vector<int32_t>{item});
+        EXPECT_NE(capture.FirstSpriteOf(GetResourceImage(&gResourceCatalogue, 12, 0)), nullptr);
+    }
+}
+
 TEST_F(PlayTask, MessagesThatNeedThePlayerDoNothingWithoutOne) {
     Send(PLAY_MSG_GOTO_LEVEL, 3);
     int32_t destination = 1;

@@ -32,7 +32,7 @@ void SetLevelDeadZone(GameWorld* world, int32_t set) {
 } // namespace
 
 void CameraZoneHandler(GameWorld* world, ObjectSlot* object, ObjectMessage message) {
-    if ((message & OBJ_EV_HIT) != OBJ_EV_HIT || CameraFollowedSlot(world) == nullptr)
+    if (message != OBJ_EV_HIT || CameraFollowedSlot(world) == nullptr)
         return;
     Camera& camera = world->camera;
     const int32_t y = object->y;

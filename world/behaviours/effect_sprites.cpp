@@ -205,8 +205,7 @@ void StepBand(const EffectContext& c) {
         lane.sprite = RandomScriptSprite(world, c.actor, BandScript(c));
         lane.x = kBandEntryX;
         lane.vx = BandSpeed(world, row);
-        if (lane.sprite >= 0)
-            ++st->laneCount;
+        ++st->laneCount;
         break;
     }
 }
