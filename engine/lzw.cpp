@@ -266,15 +266,6 @@ inline uint64_t GatherFlags(const uint8_t* flags) {
     return bits;
 }
 
-// The lowest set bit at or above `from`; the mask ends with a set bit.
-inline uint32_t NextSetBit(const uint64_t* mask, uint32_t from) {
-    uint32_t word = from / 64;
-    uint64_t bits = mask[word] & (~0ull << (from % 64));
-    while (bits == 0)
-        bits = mask[++word];
-    return word * 64 + LowestBit(bits);
-}
-
 // Frees the leaves and threads the kept nodes onto their parents' child
 // lists in ascending order. `free` gets a bit per free slot, plus one at
 // 1024 to stop searches.

@@ -242,6 +242,7 @@ int32_t MMplay::StartChannel(int32_t channel, int32_t loops, MMsound* sound) {
         record.sound->playing[ch] = 0;
     record.sound = sound;
     record.finished = 0;
+    record.paused = 0;
     record.loops = loops;
     record.block = sound->blocks != nullptr ? sound->blocks->head : nullptr;
     record.blockOffset = 0;
@@ -293,6 +294,7 @@ void MMplay::StopChannelLocked(int32_t channel) {
     }
     MMchannel& record = channels_[channel];
     record.finished = 0;
+    record.paused = 0;
     if (record.sound != nullptr)
         record.sound->playing[channel] = 0;
     record.sound = nullptr;
@@ -362,6 +364,9 @@ int32_t MMplay::Pause(int32_t channel) {
     // SDL_mixer changes the channel's pause state without the audio lock,
     // while the mixer reads it on the audio thread.
     AudioLock lock;
+    for (int32_t ch = 0; ch < mixingChannels_; ++ch)
+        if ((channel == -1 || ch == channel) && channels_[ch].sound != nullptr)
+            channels_[ch].paused = 1;
     Mix_Pause(channel);
     return 0;
 }
@@ -371,8 +376,27 @@ int32_t MMplay::Resume(int32_t channel) {
         return 0;
     if (channel != -1 && !IsChannel(channel))
         return -1;
+    {
+        AudioLock lock;
+        for (int32_t ch = 0; ch < mixingChannels_; ++ch)
+            if (channel == -1 || ch == channel)
+                channels_[ch].paused = 0;
+    }
     Mix_Resume(channel);
     return 0;
+}
+
+int32_t MMplay::Paused(int32_t channel) const {
+    if (open_ == 0)
+        return 0;
+    if (channel != -1 && !IsChannel(channel))
+        return 0;
+    AudioLock lock;
+    int32_t paused = 0;
+    for (int32_t ch = 0; ch < mixingChannels_; ++ch)
+        if ((channel == -1 || ch == channel) && channels_[ch].sound != nullptr)
+            paused += channels_[ch].paused;
+    return paused;
 }
 
 int32_t MMplay::SetPanning(int32_t channel, int32_t left, int32_t right) {
@@ -506,7 +530,9 @@ void MMplay::MixFromBlocks(MMchannel* record, uint8_t* out, int32_t length) {
 
 void MMplay::MixEffect(int, void* stream, int length, void* recordPointer) {
     MMchannel* record = static_cast<MMchannel*>(recordPointer);
-    if (record == nullptr || record->sound == nullptr || record->finished != 0 || length < 4)
+    // A paused channel keeps the silent chunk and its place in the sound.
+    if (record == nullptr || record->sound == nullptr || record->finished != 0 ||
+        record->paused != 0 || length < 4)
         return;
     uint8_t* out = static_cast<uint8_t*>(stream);
     // Whole stereo frames only; a trailing part keeps the silent chunk.

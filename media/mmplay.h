@@ -51,6 +51,11 @@ struct MMchannel {
     // Set while the main thread refills the reader's caches outside the
     // audio lock: the audio thread must not reopen the reader meanwhile.
     int32_t refilling;
+    // Set by Pause while a sound plays, cleared by Resume and by the next
+    // sound. SDL_mixer marks a pause with SDL_GetTicks(), so a pause at tick
+    // 0 (the first millisecond, or after 49.7 days) leaves its channel
+    // playing: the effect keeps the channel silent on this flag instead.
+    int32_t paused;
 };
 
 class MMplay {
@@ -73,6 +78,9 @@ public:
     // -1 pauses or resumes every channel.
     int32_t Pause(int32_t channel);
     int32_t Resume(int32_t channel);
+    // As Mix_Paused, from the player's own pause state: 1 when the channel
+    // is paused, or for -1 the number of paused channels that hold a sound.
+    int32_t Paused(int32_t channel) const;
     int32_t SetPanning(int32_t channel, int32_t left, int32_t right);
     int32_t SetVolume(int32_t channel, int32_t volume);
     int32_t Unload(int32_t sound);

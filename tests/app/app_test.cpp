@@ -308,13 +308,13 @@ FocusStates gFocus;
 void WatchFocus(int32_t resumed) {
     LogFocus(resumed);
     if (resumed == 0) {
-        gFocus.pausedAtPause = Mix_Paused(-1);
+        gFocus.pausedAtPause = gMMplay.Paused(-1);
         // A fullscreen device is lost with the focus: the suspend must
         // notice, or the renderer would go on drawing into it.
         SoftD3dSetDeviceState(SOFT_D3D_DEVICE_LOST);
         return;
     }
-    gFocus.pausedAtResume = Mix_Paused(-1);
+    gFocus.pausedAtResume = gMMplay.Paused(-1);
     gFocus.lostAtResume = gD3dDeviceLost;
     SoftD3dSetDeviceState(SOFT_D3D_DEVICE_NOT_RESET);
     gFocus.watchNextFrame = true;
@@ -326,7 +326,7 @@ void PlaysATone(TaskRec* task, uint32_t message) {
         gFocus.toneChannel = gMMplay.Play(-1, -1, gFocus.toneEntry, SOUND_STREAMED, 1);
     if (message == TASK_MSG_UPDATE && gFocus.watchNextFrame) {
         gFocus.watchNextFrame = false;
-        gFocus.pausedAfter = Mix_Paused(-1);
+        gFocus.pausedAfter = gMMplay.Paused(-1);
         gFocus.lostAfter = gD3dDeviceLost;
     }
     Recording<0>(task, message);

@@ -4,13 +4,43 @@
 
 #include <SDL.h>
 #include <SDL_mixer.h>
+#include <atomic>
+#include <cstring>
+#include <dlfcn.h>
 
+#include "media/audio_lock.h"
 #include "media/mmplay.h"
 #include "tests/world/media_test_util.h"
 #include "world/game_world.h"
 #include "world/sound_channels.h"
 
 namespace {
+// -1: SDL's own clock.
+std::atomic<int64_t> gForcedTicks{-1};
+} // namespace
+
+// SDL_mixer stamps a pause with SDL_GetTicks(), and a stamp of 0 reads as
+// "not paused". This executable's definition comes before SDL's, so a test
+// can set the clock's value for the moment it pauses; everyone else gets
+// SDL's own.
+extern "C" Uint32 SDL_GetTicks(void) {
+    const int64_t forced = gForcedTicks.load();
+    if (forced >= 0)
+        return static_cast<Uint32>(forced);
+    using Clock = Uint32 (*)(void);
+    static const Clock sdl = reinterpret_cast<Clock>(dlsym(RTLD_NEXT, "SDL_GetTicks"));
+    return sdl != nullptr ? sdl() : 0;
+}
+
+namespace {
+
+class ForcedTicks {
+public:
+    explicit ForcedTicks(Uint32 ticks) { gForcedTicks = ticks; }
+    ~ForcedTicks() { gForcedTicks = -1; }
+    ForcedTicks(const ForcedTicks&) = delete;
+    ForcedTicks& operator=(const ForcedTicks&) = delete;
+};
 
 using media_test::GameArchive;
 using media_test::MakeWorld;
@@ -201,23 +231,70 @@ TEST_F(SoundChannelsTest, PausingTwicePausesOnceAndResumingNeedsAPause) {
     ASSERT_GT(ch, 0);
     SoundChannelRec& rec = world_->soundChannels[0];
     PauseAllSounds(world_.get());
-    EXPECT_EQ(Mix_Paused(ch), 1);
-    EXPECT_EQ(Mix_Paused(0), 0) << "the music is not a world sound";
+    EXPECT_EQ(gMMplay.Paused(ch), 1);
+    EXPECT_EQ(gMMplay.Paused(0), 0) << "the music is not a world sound";
     // While the world is paused, single resumes do nothing.
     ResumeSound(world_.get(), &rec);
-    EXPECT_EQ(Mix_Paused(ch), 1);
+    EXPECT_EQ(gMMplay.Paused(ch), 1);
     gMMplay.Resume(ch);
     PauseAllSounds(world_.get());
-    EXPECT_EQ(Mix_Paused(ch), 0) << "a second pause must not pause again";
+    EXPECT_EQ(gMMplay.Paused(ch), 0) << "a second pause must not pause again";
     ResumeAllSounds(world_.get());
     EXPECT_EQ(world_->soundFlags & WORLD_SOUNDS_PAUSED, 0u);
 
     PauseSound(world_.get(), &rec);
-    EXPECT_EQ(Mix_Paused(ch), 1);
+    EXPECT_EQ(gMMplay.Paused(ch), 1);
     ResumeAllSounds(world_.get());
-    EXPECT_EQ(Mix_Paused(ch), 1) << "no resume without a world pause";
+    EXPECT_EQ(gMMplay.Paused(ch), 1) << "no resume without a world pause";
     ResumeSound(world_.get(), &rec);
-    EXPECT_EQ(Mix_Paused(ch), 0);
+    EXPECT_EQ(gMMplay.Paused(ch), 0);
+}
+
+// What the mixer's effect writes over one buffer of the channel, as the
+// audio thread would call it.
+bool EffectWrites(int32_t ch) {
+    uint8_t buffer[4096];
+    std::memset(buffer, 0x5a, sizeof(buffer));
+    AudioLock lock;
+    MMplay::MixEffect(ch, buffer, sizeof(buffer),
+                      const_cast<MMchannel*>(gMMplay.GetChannel(ch)));
+    for (uint8_t byte : buffer)
+        if (byte != 0x5a)
+            return true;
+    return false;
+}
+
+TEST_F(SoundChannelsTest, AWorldPausedAtTickZeroStaysSilentUntilItResumes) {
+    const int32_t ch = PlaySound(world_.get(), -1, 0, long_, nullptr);
+    ASSERT_GT(ch, 0);
+    ASSERT_TRUE(EffectWrites(ch));
+    {
+        ForcedTicks zero(0);
+        PauseAllSounds(world_.get());
+    }
+    ASSERT_EQ(Mix_Paused(ch), 0) << "SDL_mixer keeps a pause stamped 0; nothing to check";
+    EXPECT_EQ(gMMplay.Paused(ch), 1);
+    EXPECT_EQ(gMMplay.Paused(-1), 1) << "the music plays on";
+    EXPECT_FALSE(EffectWrites(ch)) << "the sound must not play on";
+    ResumeAllSounds(world_.get());
+    EXPECT_EQ(gMMplay.Paused(ch), 0);
+    EXPECT_TRUE(EffectWrites(ch));
+
+    // The same for the whole player, as a focus loss pauses it.
+    {
+        ForcedTicks zero(0);
+        gMMplay.Pause(-1);
+    }
+    EXPECT_EQ(gMMplay.Paused(-1), 2);
+    EXPECT_FALSE(EffectWrites(ch));
+    gMMplay.Resume(-1);
+    EXPECT_TRUE(EffectWrites(ch));
+    // A new sound on a paused channel plays, as SDL_mixer has it.
+    gMMplay.Pause(ch);
+    StopAllSounds(world_.get());
+    ASSERT_EQ(PlaySound(world_.get(), -1, 0, long_, nullptr), ch);
+    EXPECT_EQ(gMMplay.Paused(ch), 0);
+    EXPECT_TRUE(EffectWrites(ch));
 }
 
 TEST_F(SoundChannelsTest, WithEveryRecordBusyNothingStarts) {
