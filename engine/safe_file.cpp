@@ -101,8 +101,7 @@ int WriteParts(FILE* f, const SafeFilePart* parts, size_t partCount) {
     long expected = 0;
     for (size_t i = 0; i < partCount && error == 0; ++i) {
         errno = 0;
-        if (parts[i].size > 0 &&
-            std::fwrite(parts[i].bytes, 1, parts[i].size, f) != parts[i].size)
+        if (parts[i].size > 0 && std::fwrite(parts[i].bytes, 1, parts[i].size, f) != parts[i].size)
             error = errno != 0 ? errno : EIO;
         expected += static_cast<long>(parts[i].size);
     }

@@ -201,8 +201,8 @@ void LoadDumpBuffer(GameWorld* world) {
 // Key and frame dumps go to the dump folder, made when a recording starts.
 bool MakeDumpFolder() {
     struct stat info;
-    if (mkdir(kDumpFolder, 0777) == 0 || (errno == EEXIST && stat(kDumpFolder, &info) == 0 &&
-                                           S_ISDIR(info.st_mode)))
+    if (mkdir(kDumpFolder, 0777) == 0 ||
+        (errno == EEXIST && stat(kDumpFolder, &info) == 0 && S_ISDIR(info.st_mode)))
         return true;
     std::printf("Cannot record: the folder %s cannot be made: %s\n", kDumpFolder,
                 errno == EEXIST ? "something else by that name is in the way"
@@ -217,7 +217,8 @@ void OpenKeysFile(GameWorld* world) {
     if (!replay && !MakeDumpFolder())
         return;
     const char* why = nullptr;
-    const int fd = replay ? OpenRegularFile(kKeysPath, &why) : OpenRegularFileToRewrite(kKeysPath, &why);
+    const int fd =
+        replay ? OpenRegularFile(kKeysPath, &why) : OpenRegularFileToRewrite(kKeysPath, &why);
     FILE* file = fd >= 0 ? fdopen(fd, replay ? "rb" : "wb") : nullptr;
     if (file == nullptr) {
         if (fd >= 0) {

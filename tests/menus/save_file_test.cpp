@@ -205,7 +205,8 @@ TEST_F(SaveFile, AForeignSaveIsKeptBesideTheDefaultsOrLeftAlone) {
     const std::string name(250, 's');
     const std::string bad = name + ".bad";
     std::ofstream(name, std::ios::binary)
-        .write(reinterpret_cast<const char*>(older.data()), static_cast<std::streamsize>(older.size()));
+        .write(reinterpret_cast<const char*>(older.data()),
+               static_cast<std::streamsize>(older.size()));
     ASSERT_EQ(mkdir(bad.c_str(), 0755), 0);
     testing::internal::CaptureStdout();
     ReadSaveBlockFile(name.c_str());

@@ -16,8 +16,8 @@ public:
             return;
         // On Linux a FIFO opened for both reading and writing never waits.
         fd_ = open(path, O_RDWR | O_NONBLOCK | O_CLOEXEC);
-        if (fd_ >= 0 && write(fd_, waiting.data(), waiting.size()) !=
-                            static_cast<ssize_t>(waiting.size())) {
+        if (fd_ >= 0 &&
+            write(fd_, waiting.data(), waiting.size()) != static_cast<ssize_t>(waiting.size())) {
             close(fd_);
             fd_ = -1;
         }

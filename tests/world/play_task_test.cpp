@@ -497,7 +497,8 @@ TEST_F(PlayTask, ARecordingLeavesAReadOnlyFileAndAFifoAsTheyWere) {
         Send(PLAY_MSG_RESTART);
         ASSERT_TRUE(RunUntil(PLAY_STATE_PLAYING));
         EXPECT_EQ(testing::internal::GetCapturedStdout(),
-                  std::string("Cannot open dump/keys.bin to ") + use + ": it is not a regular file\n");
+                  std::string("Cannot open dump/keys.bin to ") + use +
+                      ": it is not a regular file\n");
         EXPECT_EQ(world_->dumpFlags & DUMP_KEYS_OPEN, 0);
         EXPECT_TRUE(IsFifo("dump/keys.bin"));
     }
