@@ -1,8 +1,9 @@
 #include "editor/editor_config.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <sys/stat.h>
+#include <unistd.h>
 
 #include "engine/bytes.h"
 #include "engine/safe_file.h"
@@ -18,15 +19,19 @@ void SanitiseEditorConfig(EditorConfig* config) {
 
 bool EditorConfigFromBytes(const uint8_t* bytes, size_t size, EditorConfig* config) {
     *config = EditorConfig{};
-    if (bytes == nullptr || size < kEditorConfigFileBytes)
-        return false;
+    // A short file keeps what it holds; the rest reads as zero. A code cut
+    // in half keeps its low byte, which is all of it once sanitised.
+    uint8_t record[kEditorConfigFileBytes] = {};
+    const size_t kept = bytes == nullptr ? 0 : std::min(size, kEditorConfigFileBytes);
+    if (kept > 0)
+        std::memcpy(record, bytes, kept);
     for (int32_t i = 0; i < kEditorPaletteCodes; ++i)
-        config->palette[i] = GetU16LE(bytes + 2 * i);
-    std::memcpy(config->slot, bytes + kEditorConfigSlotOffset, sizeof(config->slot));
-    config->viewFlags = bytes[kEditorConfigViewOffset];
-    config->spare = bytes[kEditorConfigSpareOffset];
+        config->palette[i] = GetU16LE(record + 2 * i);
+    std::memcpy(config->slot, record + kEditorConfigSlotOffset, sizeof(config->slot));
+    config->viewFlags = record[kEditorConfigViewOffset];
+    config->spare = record[kEditorConfigSpareOffset];
     SanitiseEditorConfig(config);
-    return true;
+    return kept == kEditorConfigFileBytes;
 }
 
 void EditorConfigToBytes(const EditorConfig& config, uint8_t out[kEditorConfigFileBytes]) {
@@ -40,12 +45,13 @@ void EditorConfigToBytes(const EditorConfig& config, uint8_t out[kEditorConfigFi
 void LoadEditorConfig(const char* path, EditorConfig* config) {
     *config = EditorConfig{};
     // A FIFO or a device by that name would block the editor's start.
-    struct stat info;
-    if (stat(path, &info) != 0 || !S_ISREG(info.st_mode))
+    int fd = OpenRegularFile(path);
+    FILE* file = fd >= 0 ? fdopen(fd, "rb") : nullptr;
+    if (file == nullptr) {
+        if (fd >= 0)
+            close(fd);
         return;
-    FILE* file = std::fopen(path, "rb");
-    if (file == nullptr)
-        return;
+    }
     uint8_t bytes[kEditorConfigFileBytes];
     const size_t got = std::fread(bytes, 1, sizeof(bytes), file);
     std::fclose(file);

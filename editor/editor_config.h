@@ -34,12 +34,14 @@ inline uint16_t& PaletteCode(EditorConfig* config, int32_t l, int32_t s) {
 void SanitiseEditorConfig(EditorConfig* config);
 
 // The record from its file bytes, field by field, then sanitised. Fewer
-// than 86 bytes give the all-zero record and false.
+// than 86 bytes fill what they hold and leave the rest zero, and give false.
 bool EditorConfigFromBytes(const uint8_t* bytes, size_t size, EditorConfig* config);
 void EditorConfigToBytes(const EditorConfig& config, uint8_t out[kEditorConfigFileBytes]);
 
-// Reads the file; a missing or short file leaves the record all zero.
+// Reads the file; a missing file leaves the record all zero, a short one
+// the fields it does not reach.
 void LoadEditorConfig(const char* path, EditorConfig* config);
 // Writes the file through a temporary file, so a failed write keeps the old
-// one. False when it could not be written (the editor carries on).
+// one. False, with a line saying why, when it could not be written (the
+// editor carries on).
 bool SaveEditorConfig(const char* path, const EditorConfig& config);

@@ -99,9 +99,6 @@ int32_t SaveLevelFile(const char* path, const TileRunMap* map) {
         std::printf("Level file %s not saved: %s\n", path, map == nullptr ? "no map" : why.c_str());
         return 0;
     }
-    if (!WriteFileSafely(path, bytes.data(), bytes.size())) {
-        std::printf("Level file %s not saved: it cannot be written\n", path);
-        return 0;
-    }
-    return 1;
+    // The safe writer says why when it fails.
+    return WriteFileSafely(path, bytes.data(), bytes.size()) ? 1 : 0;
 }

@@ -15,6 +15,7 @@
 #include "engine/game_path.h"
 #include "engine/helpers.h"
 #include "engine/lzw.h"
+#include "engine/safe_file.h"
 
 ResourceArchive gResourceArchive = {-1, 0, 0, nullptr, 0, nullptr};
 
@@ -93,27 +94,6 @@ int32_t FailOpen(ResourceArchive* archive, int fd, ArchiveDirEntry* directory, u
 uint32_t ReadLinkTarget(const ResourceArchive* archive, void* buffer, uint32_t i) {
     PutU32LE(static_cast<uint8_t*>(buffer), archive->directory[i].size);
     return 4;
-}
-
-// A FIFO or a device would block the open, or every read after it, and stall
-// the game (or the audio thread, which reopens looping sounds), so only
-// regular files are opened. The first check keeps devices from being opened
-// at all; the second covers a file swapped for one in between, and
-// O_NONBLOCK keeps that open from waiting on a writer.
-int OpenRegularFile(const char* path) {
-    struct stat info;
-    if (stat(path, &info) != 0 || !S_ISREG(info.st_mode))
-        return -1;
-    int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return -1;
-    int flags = fcntl(fd, F_GETFL);
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || flags < 0 ||
-        fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
 }
 
 // The archive may name any path: only one inside the game's folder is

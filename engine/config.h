@@ -27,7 +27,10 @@ extern GameConfig gConfig;
 // write leaves the previous file whole.
 int32_t WriteDataFile(const char* path, const void* block, uint32_t n);
 // Always 0. Version 10: reads up to n bytes into block. Anything else: the
-// file is rewritten from the block as it stands.
+// file is rewritten from the block as it stands, after a file with another
+// version (or too short for one) has been set aside as "<path>.bad", with a
+// line saying so. When it cannot be set aside, it is not written over.
+// Only a regular file is read: a FIFO by that name never makes it wait.
 int32_t ReadDataFile(const char* path, void* block, uint32_t n);
 
 void GameConfigToBytes(const GameConfig& config, uint8_t out[GAME_CONFIG_FILE_SIZE]);

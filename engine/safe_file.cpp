@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -13,9 +14,13 @@ namespace {
 // As many links as the kernel follows before it gives up with ELOOP.
 constexpr int kMaxLinkHops = 40;
 
+const char kNotRegular[] = "it is not a regular file";
+const char kReadOnly[] = "the file is read-only";
+
 // Follows `path` through its chain of symbolic links to the file a write
 // would reach, so that the link the user made stays a link. A link to
-// nothing yet gives the path it names. False for a loop or an unreadable link.
+// nothing yet gives the path it names. False, with errno, for a loop or an
+// unreadable link.
 bool FollowLinks(std::string* path) {
     for (int hops = 0; hops < kMaxLinkHops; ++hops) {
         struct stat info;
@@ -23,27 +28,43 @@ bool FollowLinks(std::string* path) {
             return true;
         char target[PATH_MAX];
         ssize_t length = readlink(path->c_str(), target, sizeof(target));
-        if (length <= 0 || static_cast<size_t>(length) >= sizeof(target))
+        if (length < 0)
             return false;
+        if (length == 0 || static_cast<size_t>(length) >= sizeof(target)) {
+            errno = ENAMETOOLONG;
+            return false;
+        }
         std::string next(target, static_cast<size_t>(length));
         size_t slash = path->rfind('/');
         if (next[0] != '/' && slash != std::string::npos)
             next = path->substr(0, slash + 1) + next;
         *path = next;
     }
+    errno = ELOOP;
     return false;
 }
 
-// Whether the user has left `path` writable. Opening it for writing decides
-// that for an ordinary user, and access() asks the same question. Root may
-// write anything, yet a file with no write bit for anyone has plainly been
-// made read-only on purpose, so that counts as protected for every user:
-// the game then behaves the same whoever runs it. Bits granting write only
-// to someone else are left to access(), as root's open would ignore them.
-bool UserLeftWritable(const std::string& path, const struct stat& info) {
-    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
-        return false;
-    return faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+// Why the user's file at `path` must not be written over, or null when it
+// may be. A file with no write bit for anyone has plainly been made
+// read-only on purpose, so that counts as protected even for root, who may
+// write anything: the game then behaves the same whoever runs it. Anything
+// else is for access() to decide, with the system's own reason.
+const char* WhyNotWritable(const char* path, const struct stat& info) {
+    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        errno = EACCES;
+        return kReadOnly;
+    }
+    if (faccessat(AT_FDCWD, path, W_OK, AT_EACCESS) != 0)
+        return std::strerror(errno);
+    return nullptr;
+}
+
+// Says in one line why `path` was not saved, and leaves errno at `error`.
+bool Refuse(const char* path, const std::string& reason, bool present, int error) {
+    std::printf("Cannot save %s: %s%s\n", path, reason.c_str(),
+                present ? "; it is left as it was." : ".");
+    errno = error;
+    return false;
 }
 
 // A new file belongs to whoever runs the game. Root can give it back to the
@@ -54,57 +75,151 @@ bool KeepOwner(int fd, const struct stat& old) {
            fchown(fd, static_cast<uid_t>(-1), old.st_gid) == 0;
 }
 
-// The temporary file; with an old file, its owner and permission bits, so
-// that the rename changes nothing but the contents. -1 on failure.
+// The temporary file, always made afresh; with an old file, its owner and
+// permission bits, so that the rename changes nothing but the contents.
+// -1 with errno on failure.
 int CreateTemporary(const std::string& temp, const struct stat* old) {
-    int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0 || old == nullptr)
         return fd;
     // Owner first: a change of owner clears the set-id bits.
     KeepOwner(fd, *old);
     if (fchmod(fd, old->st_mode & 07777) != 0) {
+        const int error = errno;
         close(fd);
         std::remove(temp.c_str());
+        errno = error;
         return -1;
     }
     return fd;
 }
 
+// Writes every part to `f` and makes it durable; 0, or the errno of the
+// step that failed. Closes `f` either way.
+int WriteParts(FILE* f, const SafeFilePart* parts, size_t partCount) {
+    int error = 0;
+    long expected = 0;
+    for (size_t i = 0; i < partCount && error == 0; ++i) {
+        errno = 0;
+        if (parts[i].size > 0 && std::fwrite(parts[i].bytes, 1, parts[i].size, f) != parts[i].size)
+            error = errno != 0 ? errno : EIO;
+        expected += static_cast<long>(parts[i].size);
+    }
+    if (error == 0 && std::fflush(f) != 0)
+        error = errno;
+    if (error == 0 && fsync(fileno(f)) != 0)
+        error = errno;
+    if (error == 0 && std::ftell(f) != expected)
+        error = EIO;
+    if (std::fclose(f) != 0 && error == 0)
+        error = errno;
+    return error;
+}
+
+int Fail(const char** why, const char* reason) {
+    if (why != nullptr)
+        *why = reason;
+    return -1;
+}
+
+// Opens `path` with `flags` only when it is a regular file. The first check
+// keeps devices from being opened at all; the second covers a file swapped
+// for one in between, and O_NONBLOCK keeps that open from waiting on the
+// other end of a FIFO.
+int OpenRegular(const char* path, int flags, const char** why) {
+    struct stat info;
+    if (stat(path, &info) == 0 && !S_ISREG(info.st_mode)) {
+        errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+        return Fail(why, kNotRegular);
+    }
+    int fd = open(path, flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return Fail(why, std::strerror(errno));
+    int status = fcntl(fd, F_GETFL);
+    const char* reason = nullptr;
+    int error = 0;
+    if (fstat(fd, &info) != 0 || status < 0) {
+        error = errno;
+        reason = std::strerror(error);
+    } else if (!S_ISREG(info.st_mode)) {
+        error = EINVAL;
+        reason = kNotRegular;
+    } else if (fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) {
+        error = errno;
+        reason = std::strerror(error);
+    }
+    if (reason == nullptr)
+        return fd;
+    close(fd);
+    errno = error;
+    return Fail(why, reason);
+}
+
 } // namespace
 
 bool WriteFileSafely(const char* path, const SafeFilePart* parts, size_t partCount) {
+    struct stat info;
+    const bool present = lstat(path, &info) == 0;
+    auto refuse = [path, present](const std::string& reason, int error) {
+        return Refuse(path, reason, present, error);
+    };
+    auto refuseWithErrno = [&refuse](const std::string& prefix) {
+        const int error = errno;
+        return refuse(prefix + std::strerror(error), error);
+    };
     std::string target = path;
     if (!FollowLinks(&target))
-        return false;
+        return refuseWithErrno("");
     struct stat old;
-    bool exists = stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
-    if (exists && !UserLeftWritable(target, old)) {
-        std::printf("Cannot save %s: the file is read-only; it is left as it was.\n", path);
-        errno = EACCES;
-        return false;
+    const bool exists = stat(target.c_str(), &old) == 0;
+    if (!exists && errno != ENOENT)
+        return refuseWithErrno("");
+    if (exists && !S_ISREG(old.st_mode))
+        return refuse(kNotRegular, S_ISDIR(old.st_mode) ? EISDIR : EINVAL);
+    if (exists) {
+        if (const char* why = WhyNotWritable(target.c_str(), old))
+            return refuse(why, errno);
     }
+    // A temporary file left by a crash is ours to clear; whatever else
+    // stands there, the save must not open it, as it may be a FIFO.
     std::string temp = target + ".tmp";
+    if (lstat(temp.c_str(), &info) == 0 && unlink(temp.c_str()) != 0)
+        return refuseWithErrno(temp + " is in the way: ");
     int fd = CreateTemporary(temp, exists ? &old : nullptr);
-    FILE* f = fd >= 0 ? fdopen(fd, "wb") : nullptr;
+    if (fd < 0)
+        return refuseWithErrno("");
+    FILE* f = fdopen(fd, "wb");
+    int error = 0;
     if (f == nullptr) {
-        if (fd >= 0) {
-            close(fd);
-            std::remove(temp.c_str());
-        }
-        return false;
+        error = errno;
+        close(fd);
+    } else {
+        error = WriteParts(f, parts, partCount);
     }
-    bool ok = true;
-    long expected = 0;
-    for (size_t i = 0; i < partCount && ok; ++i) {
-        if (parts[i].size > 0)
-            ok = std::fwrite(parts[i].bytes, 1, parts[i].size, f) == parts[i].size;
-        expected += static_cast<long>(parts[i].size);
-    }
-    ok = ok && std::fflush(f) == 0 && fsync(fileno(f)) == 0;
-    ok = ok && std::ftell(f) == expected;
-    ok = (std::fclose(f) == 0) && ok;
-    if (ok && std::rename(temp.c_str(), target.c_str()) == 0)
+    if (error == 0 && std::rename(temp.c_str(), target.c_str()) != 0)
+        error = errno;
+    if (error == 0)
         return true;
     std::remove(temp.c_str());
-    return false;
+    return refuse(std::strerror(error), error);
+}
+
+int OpenRegularFile(const char* path, const char** why) {
+    return OpenRegular(path, O_RDONLY, why);
+}
+
+int OpenRegularFileToRewrite(const char* path, const char** why) {
+    struct stat info;
+    if (stat(path, &info) == 0 && S_ISREG(info.st_mode)) {
+        if (const char* reason = WhyNotWritable(path, info))
+            return Fail(why, reason);
+    }
+    int fd = OpenRegular(path, O_WRONLY | O_CREAT, why);
+    if (fd >= 0 && ftruncate(fd, 0) != 0) {
+        const int error = errno;
+        close(fd);
+        errno = error;
+        return Fail(why, std::strerror(error));
+    }
+    return fd;
 }

@@ -1,6 +1,7 @@
 // "game.cfg" comes from outside: any bytes must load without harm.
 #include <cstdio>
 #include <cstdint>
+#include <string>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -19,6 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     close(fd);
     uint8_t block[GAME_CONFIG_FILE_SIZE] = {};
     ReadDataFile(path, block, sizeof(block));
+    // A file of another version is set aside beside it.
+    unlink((std::string(path) + ".bad").c_str());
     GameConfig config;
     GameConfigFromBytes(block, &config);
     unlink(path);

@@ -2,6 +2,7 @@
 // names end and whose current user exists, and the hiscore rules must run
 // on it without harm.
 #include <cstdint>
+#include <string>
 #include <cstdlib>
 #include <unistd.h>
 
@@ -21,6 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     close(fd);
     ResetSaveBlock(&gSaveBlock);
     ReadSaveBlockFile(path);
+    // A file of another version is set aside beside it.
+    unlink((std::string(path) + ".bad").c_str());
     unlink(path);
     for (const UserRecord& user : gSaveBlock.users)
         if (WStrLen(user.name) >= SAVE_NAME_UNITS)

@@ -114,9 +114,6 @@ int main(int argc, char** argv) {
     }
     uint8_t bytes[GAME_CONFIG_FILE_SIZE];
     GameConfigToBytes(config, bytes);
-    if (WriteDataFile(argv[1], bytes, GAME_CONFIG_FILE_SIZE) != 0) {
-        std::fprintf(stderr, "cannot write %s\n", argv[1]);
-        return 1;
-    }
-    return 0;
+    // The writer has said why when it fails.
+    return WriteDataFile(argv[1], bytes, GAME_CONFIG_FILE_SIZE) != 0 ? 1 : 0;
 }

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "engine/app.h"
 #include "engine/archive.h"
@@ -15,6 +17,7 @@
 #include "engine/config.h"
 #include "engine/game_keys.h"
 #include "engine/helpers.h"
+#include "engine/safe_file.h"
 #include "engine/task_stack.h"
 #include "graphics/image.h"
 #include "graphics/renderer.h"
@@ -38,6 +41,7 @@ constexpr uint32_t kPauseVeil = 0x7F000000u;
 constexpr uint32_t kBlack = 0xFF000000u;
 constexpr int32_t kDumpPixels = READ_SCREEN_BYTES / 3;
 constexpr uint32_t kDumpBufferMinimum = kDumpHeaderBytes + READ_SCREEN_BYTES;
+constexpr const char* kDumpFolder = "dump";
 constexpr const char* kKeysPath = "dump/keys.bin";
 constexpr const char* kSavePath = "game.sav";
 
@@ -196,12 +200,34 @@ void LoadDumpBuffer(GameWorld* world) {
     world->dumpSize = bytes;
 }
 
+// Key and frame dumps go to the dump folder, made when a recording starts.
+bool MakeDumpFolder() {
+    struct stat info;
+    if (mkdir(kDumpFolder, 0777) == 0 ||
+        (errno == EEXIST && stat(kDumpFolder, &info) == 0 && S_ISDIR(info.st_mode)))
+        return true;
+    std::printf("Cannot record: the folder %s cannot be made: %s\n", kDumpFolder,
+                errno == EEXIST ? "something else by that name is in the way"
+                                : std::strerror(errno));
+    return false;
+}
+
+// A recording is never opened on a FIFO or a device, which would stop the
+// game, and one the user made read-only is not emptied.
 void OpenKeysFile(GameWorld* world) {
     const bool replay = (world->dumpFlags & DUMP_KEYS_REPLAY) != 0;
-    FILE* file = std::fopen(kKeysPath, replay ? "rb" : "wb");
+    if (!replay && !MakeDumpFolder())
+        return;
+    const char* why = nullptr;
+    const int fd =
+        replay ? OpenRegularFile(kKeysPath, &why) : OpenRegularFileToRewrite(kKeysPath, &why);
+    FILE* file = fd >= 0 ? fdopen(fd, replay ? "rb" : "wb") : nullptr;
     if (file == nullptr) {
-        std::printf("Cannot open %s to %s: %s\n", kKeysPath, replay ? "replay" : "record",
-                    std::strerror(errno));
+        if (fd >= 0) {
+            why = std::strerror(errno);
+            close(fd);
+        }
+        std::printf("Cannot open %s to %s: %s\n", kKeysPath, replay ? "replay" : "record", why);
         return;
     }
     world->keysFile = file;
@@ -217,12 +243,7 @@ uint32_t RecordOrReplayKeys(GameWorld* world, uint32_t input) {
     uint8_t bytes[4];
     if ((world->dumpFlags & DUMP_KEYS_REPLAY) != 0) {
         const size_t got = std::fread(bytes, 1, sizeof(bytes), world->keysFile);
-        for (size_t k = 0; k < got; ++k) {
-            const uint32_t shift = 8 * static_cast<uint32_t>(k);
-            input = (input & ~(0xFFu << shift)) | static_cast<uint32_t>(bytes[k]) << shift;
-        }
-        // A foreign file must not smuggle object message bits into the step.
-        return input & GAME_KEY_MASK;
+        return ReplayedKeys(bytes, got, input);
     }
     PutU32LE(bytes, input);
     std::fwrite(bytes, 1, sizeof(bytes), world->keysFile);
@@ -240,10 +261,16 @@ void DumpFrame(GameWorld* world) {
         return;
     char name[32];
     std::snprintf(name, sizeof(name), "dump/%07u.bmp", world->frameCounter);
-    world->frameFile = std::fopen(name, "wb");
+    const char* why = nullptr;
+    const int fd = OpenRegularFileToRewrite(name, &why);
+    world->frameFile = fd >= 0 ? fdopen(fd, "wb") : nullptr;
     if (world->frameFile == nullptr) {
+        if (fd >= 0) {
+            why = std::strerror(errno);
+            close(fd);
+        }
         if (!gToldFrameFailure)
-            std::printf("Cannot write frame dump %s: %s\n", name, std::strerror(errno));
+            std::printf("Cannot write frame dump %s: %s\n", name, why);
         gToldFrameFailure = true;
         return;
     }
@@ -283,9 +310,9 @@ void SendPlayerToLevel(GameWorld* world, ObjectSlot* player, int32_t level, uint
     RequestLevelChange(world, byte, entry);
 }
 
+// The safe writer says why when it fails.
 void WriteSaveFile() {
-    if (WriteSaveBlockFile(kSavePath) != 0)
-        std::printf("Cannot write %s\n", kSavePath);
+    WriteSaveBlockFile(kSavePath);
 }
 
 void RecordStartingScore(GameWorld* world) {
@@ -718,6 +745,15 @@ void PlayTaskHandler(TaskRec* task, uint32_t message) {
             HandleUserMessage(task, world, message ^ TASK_MSG_USER);
         break;
     }
+}
+
+uint32_t ReplayedKeys(const uint8_t* bytes, size_t count, uint32_t live) {
+    for (size_t k = 0; k < count && k < 4; ++k) {
+        const uint32_t shift = 8 * static_cast<uint32_t>(k);
+        live = (live & ~(0xFFu << shift)) | static_cast<uint32_t>(bytes[k]) << shift;
+    }
+    // A foreign file must not smuggle object message bits into the step.
+    return live & GAME_KEY_MASK;
 }
 
 void RequestLevelChange(GameWorld* world, int32_t level, uint16_t entry) {

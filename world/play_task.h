@@ -2,6 +2,7 @@
 // its play states; every other task reaches the game through its messages.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -31,6 +32,11 @@ constexpr int32_t kFirstScoreLevelWord = 13;
 constexpr int32_t kScoreLevelCount = 8;
 
 void PlayTaskHandler(TaskRec* task, uint32_t message);
+
+// The input word of a replayed step: `count` bytes (at most 4) read from
+// "dump/keys.bin" replace the low bytes of the live word, so a short last
+// word keeps the live high bytes; the result holds game keys only.
+uint32_t ReplayedKeys(const uint8_t* bytes, size_t count, uint32_t live);
 
 void RequestLevelChange(GameWorld* world, int32_t level, uint16_t entry);
 void ClearTakenItems(GameWorld* world);

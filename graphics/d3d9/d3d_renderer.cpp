@@ -183,8 +183,10 @@ int32_t D3dSetVideoMode(int32_t width, int32_t height, int32_t bits, int32_t ful
         return 0;
     }
     gD3d = Direct3DCreate9(D3D_SDK_VERSION);
-    if (gD3d == nullptr)
+    if (gD3d == nullptr) {
+        std::fprintf(stderr, "Video mode set failed: Direct3D 9 is not available\n");
         return 0;
+    }
     gModeWidth = width;
     gModeHeight = height;
     gModeFullscreen = fullscreen;
@@ -197,6 +199,8 @@ int32_t D3dSetVideoMode(int32_t width, int32_t height, int32_t bits, int32_t ful
                            : D3DCREATE_SOFTWARE_VERTEXPROCESSING;
     if (FAILED(gD3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, GetWindowHandle(), processing,
                                   &gD3dPresentParams, &gD3dDevice))) {
+        std::fprintf(stderr, "Video mode set failed: no Direct3D 9 device for %dx%d at %d bits\n",
+                     static_cast<int>(width), static_cast<int>(height), static_cast<int>(bits));
         gD3dDevice = nullptr;
         return 0;
     }

@@ -207,6 +207,17 @@ TEST_F(AppTest, AnUnknownRendererSaysSoFailsAndStillWritesTheConfig) {
     EXPECT_EQ(SDL_WasInit(SDL_INIT_EVERYTHING), 0u);
 }
 
+// A game.cfg asking for a screen the renderer cannot make.
+TEST_F(AppTest, AScreenSizeTheRendererCannotMakeSaysSoAndFails) {
+    WriteConfig(0, 40, 1, 800, 16384);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(GameMain(), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Video mode set failed: no Direct3D 9 device for 800x16384 at 32 bits\n");
+    EXPECT_TRUE(gLog.empty());
+    EXPECT_EQ(ReadAll("game.cfg"), configBytes);
+}
+
 TEST_F(AppTest, AMixerThatCannotOpenFailsAndStillWritesTheConfig) {
     WriteConfig(0);
     const char* saved = std::getenv("SDL_AUDIODRIVER");

@@ -30,10 +30,37 @@ TEST(EditorConfigFile, AnyByteInAnyFieldIsReadSafe) {
         EditorConfigToBytes(config, back.data());
         EXPECT_EQ(back, expected) << "every byte " << v;
     }
-    EditorConfig config{};
-    config.slot[1] = 5;
-    EXPECT_FALSE(EditorConfigFromBytes(file.data(), file.size() - 1, &config));
-    EXPECT_EQ(config.slot[1], 0) << "a short file gives the empty brush bar";
+}
+
+// A short file keeps every field it reaches, made safe as a whole file's
+// are; only the rest is zero. A code cut in half keeps its low byte.
+TEST(EditorConfigFile, AShortFileKeepsWhatItHolds) {
+    std::vector<uint8_t> file(kEditorConfigFileBytes);
+    for (size_t i = 0; i < kEditorConfigSlotOffset; i += 2)
+        file[i] = static_cast<uint8_t>(i / 2 + 1), file[i + 1] = 0x7F;
+    const uint8_t tail[] = {3, 12, 9, 1, 6, 0xEE}; // slots, view flags, spare
+    std::copy(std::begin(tail), std::end(tail), file.begin() + kEditorConfigSlotOffset);
+    const struct {
+        size_t size;
+        uint16_t code39;
+        uint16_t code0;
+        uint8_t slots[4];
+        uint8_t view;
+    } rows[] = {
+        {0, 0, 0, {0, 0, 0, 0}, 0},   {1, 0, 1, {0, 0, 0, 0}, 0},   {79, 40, 1, {0, 0, 0, 0}, 0},
+        {82, 40, 1, {3, 0, 0, 0}, 0}, {85, 40, 1, {3, 0, 9, 1}, 2},
+    };
+    for (const auto& row : rows) {
+        EditorConfig config{};
+        EXPECT_FALSE(EditorConfigFromBytes(file.data(), row.size, &config));
+        EXPECT_EQ(config.palette[0], row.code0) << row.size;
+        EXPECT_EQ(config.palette[39], row.code39) << row.size;
+        EXPECT_EQ(std::vector<uint8_t>(config.slot, config.slot + 4),
+                  std::vector<uint8_t>(row.slots, row.slots + 4))
+            << row.size;
+        EXPECT_EQ(config.viewFlags, row.view) << row.size;
+        EXPECT_EQ(config.spare, 0) << row.size;
+    }
 }
 
 std::string Wide(const std::string& text) {

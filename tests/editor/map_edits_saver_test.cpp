@@ -180,10 +180,9 @@ TEST(LevelSaver, RefusalsAreSaidAndKeepTheOldFile) {
     EXPECT_EQ(SaveLevelFile("", map), 0);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "Cannot save level.lvl: the file is read-only; it is left as it was.\n"
-              "Level file level.lvl not saved: it cannot be written\n"
               "Level file level.lvl not saved: the map is not expanded\n"
               "Level file level.lvl not saved: layer 2 is 1024 x 8 cells (1 to 1023 each way)\n"
-              "Level file no/such/folder/level.lvl not saved: it cannot be written\n"
+              "Cannot save no/such/folder/level.lvl: No such file or directory.\n"
               "Level not saved: the level has no file name\n");
     EXPECT_EQ(game_run::ReadFileBytes("level.lvl"), (std::vector<uint8_t>{'o', 'l', 'd'}));
 }

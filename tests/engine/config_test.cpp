@@ -9,6 +9,7 @@
 
 #include "engine/bytes.h"
 #include "engine/config.h"
+#include "tests/support/held_fifo.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -142,6 +143,19 @@ TEST_F(ConfigTest, FailedWriteReportsFailureAndKeepsTheOldFile) {
     rmdir("game.cfg.tmp");
     std::vector<uint8_t> expected = {10, 0, 0, 0, 1, 2, 3, 4};
     EXPECT_EQ(ReadAll("game.cfg"), expected);
+}
+
+// A FIFO by the name of game.cfg (or game.sav, read the same way) is not
+// waited on, and the defaults are not written over it.
+TEST_F(ConfigTest, AFifoIsNeitherWaitedOnNorReplaced) {
+    HeldFifo fifo("game.cfg");
+    ASSERT_TRUE(fifo.ok());
+    testing::internal::CaptureStdout();
+    LoadConfig(&config);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Cannot save game.cfg: it is not a regular file; it is left as it was.\n");
+    EXPECT_EQ(config.screenWidth, 800);
+    EXPECT_TRUE(IsFifo("game.cfg"));
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 #include "engine/bytes.h"
@@ -176,6 +177,44 @@ TEST_F(SaveFile, InsertHiscore) {
                           std::to_string(e.score));
         EXPECT_EQ(got, entries(c.want)) << c.table << " + " << c.score;
     }
+}
+
+// A save of another version (one flipped bit is enough) is kept beside the
+// new one before the defaults are written, and never over an older one;
+// when it cannot be kept, it is not written over.
+TEST_F(SaveFile, AForeignSaveIsKeptBesideTheDefaultsOrLeftAlone) {
+    Bytes foreign(808, 0x33), older(808, 0x44);
+    PutU32LE(foreign.data(), 10 | 0x100);
+    PutU32LE(older.data(), 9);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(GetU32LE(Load(foreign).data()), 10u);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "game.sav has version 266, not 10: it is kept as game.sav.bad and the defaults "
+              "take its place\n");
+    EXPECT_EQ(game_run::ReadFileBytes("game.sav.bad"), foreign);
+
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(GetU32LE(Load(older).data()), 10u);
+    const std::string said = testing::internal::GetCapturedStdout();
+    const size_t at = said.find("game.sav.bad-");
+    ASSERT_NE(at, std::string::npos) << said;
+    EXPECT_EQ(game_run::ReadFileBytes(said.substr(at, 19).c_str()), older);
+    EXPECT_EQ(game_run::ReadFileBytes("game.sav.bad"), foreign);
+
+    // No name beside it can be made: a folder holds the ".bad" name and the
+    // unique name would be too long for the file system.
+    const std::string name(250, 's');
+    const std::string bad = name + ".bad";
+    std::ofstream(name, std::ios::binary)
+        .write(reinterpret_cast<const char*>(older.data()),
+               static_cast<std::streamsize>(older.size()));
+    ASSERT_EQ(mkdir(bad.c_str(), 0755), 0);
+    testing::internal::CaptureStdout();
+    ReadSaveBlockFile(name.c_str());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              name + " has version 9, not 10: it cannot be set aside (File name too long), so it "
+                     "is left as it was and the defaults are not saved\n");
+    EXPECT_EQ(game_run::ReadFileBytes(name.c_str()), older);
 }
 
 } // namespace

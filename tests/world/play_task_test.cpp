@@ -22,6 +22,7 @@
 #include "menus/save_file.h"
 #include "menus/ui_flow_task.h"
 #include "tests/support/draw_capture.h"
+#include "tests/support/held_fifo.h"
 #include "tools/sample/png_writer.h"
 #include "tests/support/scripted_platform.h"
 #include "tests/support/temp_dir.h"
@@ -432,18 +433,23 @@ TEST_F(PlayTask, ARestartOrLevelChangeDuringLoadingWaitsForTheLevelStart) {
 }
 
 TEST_F(PlayTask, KeysAreRecordedLittleEndianWithFrameDumpsAndReplayedMasked) {
-    // Without a "dump" folder nothing is recorded, and the game says so.
+    // A file in the way of the "dump" folder: nothing is recorded, and the
+    // game says so in one line.
+    std::ofstream("dump") << "mine";
     Send(PLAY_MSG_SET_DUMP_FLAGS, DUMP_KEYS_ACTIVE | DUMP_KEYS_OPEN);
     EXPECT_EQ(world_->dumpFlags, DUMP_KEYS_ACTIVE);
     testing::internal::CaptureStdout();
     Load();
-    EXPECT_NE(testing::internal::GetCapturedStdout().find("Cannot open dump/keys.bin to record"),
-              std::string::npos);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Cannot record: the folder dump cannot be made: something else by that name is in "
+              "the way\n");
     EXPECT_EQ(world_->dumpFlags, DUMP_KEYS_ACTIVE);
 
-    ASSERT_TRUE(std::filesystem::create_directory("dump"));
+    // Without one, the recording makes the folder.
+    ASSERT_EQ(std::remove("dump"), 0);
     Send(PLAY_MSG_RESTART);
     ASSERT_TRUE(RunUntil(PLAY_STATE_PLAYING));
+    EXPECT_TRUE(std::filesystem::is_directory("dump"));
     EXPECT_EQ(world_->dumpFlags, DUMP_KEYS_ACTIVE | DUMP_KEYS_OPEN);
     gInputs.clear();
     const uint32_t first = world_->frameCounter + 1;
@@ -486,6 +492,37 @@ TEST_F(PlayTask, KeysAreRecordedLittleEndianWithFrameDumpsAndReplayedMasked) {
     RunTasks();
     EXPECT_GT(world_->frameCounter, replayed + 3);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator("dump"), {}), 4);
+}
+
+// A recording is never started over a file the user made read-only, nor
+// on a FIFO, which would stop the game; a replay never waits on one either.
+TEST_F(PlayTask, ARecordingLeavesAReadOnlyFileAndAFifoAsTheyWere) {
+    ASSERT_TRUE(std::filesystem::create_directory("dump"));
+    std::ofstream("dump/keys.bin") << "kept";
+    ASSERT_EQ(chmod("dump/keys.bin", 0444), 0);
+    Send(PLAY_MSG_SET_DUMP_FLAGS, DUMP_KEYS_ACTIVE);
+    testing::internal::CaptureStdout();
+    Load();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Cannot open dump/keys.bin to record: the file is read-only\n");
+    EXPECT_EQ(world_->dumpFlags, DUMP_KEYS_ACTIVE);
+    EXPECT_EQ(ReadFile("dump/keys.bin"), (std::vector<uint8_t>{'k', 'e', 'p', 't'}));
+
+    ASSERT_EQ(std::remove("dump/keys.bin"), 0);
+    HeldFifo fifo("dump/keys.bin");
+    ASSERT_TRUE(fifo.ok());
+    const std::pair<const char*, uint8_t> uses[] = {{"record", 0}, {"replay", DUMP_KEYS_REPLAY}};
+    for (const auto& [use, replay] : uses) {
+        Send(PLAY_MSG_SET_DUMP_FLAGS, DUMP_KEYS_ACTIVE | replay);
+        testing::internal::CaptureStdout();
+        Send(PLAY_MSG_RESTART);
+        ASSERT_TRUE(RunUntil(PLAY_STATE_PLAYING));
+        EXPECT_EQ(testing::internal::GetCapturedStdout(),
+                  std::string("Cannot open dump/keys.bin to ") + use +
+                      ": it is not a regular file\n");
+        EXPECT_EQ(world_->dumpFlags & DUMP_KEYS_OPEN, 0);
+        EXPECT_TRUE(IsFifo("dump/keys.bin"));
+    }
 }
 
 } // namespace
