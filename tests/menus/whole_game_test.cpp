@@ -1,7 +1,8 @@
 // The whole game on the generated sample archive, driven like a player
 // would: the opening movies and picture, a new profile, the main menu and
 // its options, the intro, the level map, a level played to its door and
-// through its tally, the pause menu, back to the user selection and out.
+// through its tally, a walk into the chase level, the pause menu, back to
+// the user selection and out.
 // Each step taps its keys, then waits until the game shows what the step
 // leads to; the files the game leaves behind are checked byte for byte.
 #include <gtest/gtest.h>
@@ -28,6 +29,7 @@
 #include "tools/sample/menu_archive.h"
 #include "tools/sample/sample_archive.h"
 #include "world/game_world.h"
+#include "world/objects.h"
 #include "world/play_task.h"
 
 namespace {
@@ -58,6 +60,14 @@ CMmenu* MainMenu() {
 int32_t SubMenuCount() {
     CMmenu* menu = MainMenu();
     return menu != nullptr ? menu->SubMenus()->GetChildCount() : -1;
+}
+
+// The player's x in world pixels, -1 without a player.
+int32_t PlayerX() {
+    GameWorld* w = World();
+    uint16_t index = 0;
+    const ObjectSlot* player = w != nullptr ? FindNextObjectOfType(w, &index, OBJT_PLAYER) : nullptr;
+    return player != nullptr ? player->x : -1;
 }
 
 bool NoDraw() {
@@ -152,6 +162,12 @@ TEST(WholeGame, FromTheOpeningMoviesThroughALevelAndOut) {
     int32_t scoreBeforeTally = 0;
     int32_t mapSound = -1;
     HiscoreEntry defaults[SAVE_HISCORE_COUNT] = {};
+    int32_t chaseStartX = -1;
+    bool streamStarted = false;
+    bool chaseInterrupted = false;
+    int32_t scoreAfterWalk = 0;
+    // Eight cells on from the door: the basin once stood two cells from it.
+    constexpr int32_t kChaseWalkEnd = (SAMPLE_CHASE_DOOR_BACK_COLUMN + 8) * 32;
     std::vector<Step> steps = {
         {"the first movie plays and ends by itself", {},
          [&] {
@@ -218,7 +234,21 @@ TEST(WholeGame, FromTheOpeningMoviesThroughALevelAndOut) {
              if (Flow()->tally != nullptr)
                  tallyResult = World()->levelStatus.resultPoints;
          }},
-        {"the chase level starts", {}, [&] { return Playing(3); }},
+        {"the chase level starts at the door from the first level", {},
+         [&] {
+             chaseStartX = PlayerX();
+             return Playing(3);
+         }},
+        {"walk right, away from the pipe chain: the level goes on", {},
+         [&] {
+             scoreAfterWalk = User0().runningScore;
+             return PlayerX() >= kChaseWalkEnd;
+         },
+         SDLK_RIGHT, 1000, 0,
+         [&] {
+             streamStarted |= World()->player.streamLevel != 0;
+             chaseInterrupted |= Flow()->tally != nullptr || !Playing(3);
+         }},
         {"Escape, Escape, Escape: pause, main menu, change user", {SDLK_ESCAPE, SDLK_ESCAPE, SDLK_ESCAPE},
          [&] { return Flow()->userSelect != nullptr && Flow()->mode == UIFLOW_MODE_MENUS; }},
         {"Escape on the user selection ends the game", {SDLK_ESCAPE}, [&] { return false; }},
@@ -228,6 +258,13 @@ TEST(WholeGame, FromTheOpeningMoviesThroughALevelAndOut) {
     EXPECT_EQ(game_run::RunWholeGame(&platform, gDefaultAppTasks.handlers[1], nullptr, nullptr), 0);
     ASSERT_TRUE(player.finished()) << "stuck at: " << player.failed() << " (step "
                                    << player.index() << ")";
+
+    // The first level's door led to the chase level's door back; walking on
+    // from there neither started the pipe chain's stream nor ended or
+    // restarted the level.
+    EXPECT_EQ(chaseStartX / 32, SAMPLE_CHASE_DOOR_BACK_COLUMN);
+    EXPECT_FALSE(streamStarted);
+    EXPECT_FALSE(chaseInterrupted);
 
     // The movies paced the frames to their own rate, and the application's
     // period came back after them.
@@ -247,15 +284,18 @@ TEST(WholeGame, FromTheOpeningMoviesThroughALevelAndOut) {
     EXPECT_EQ(mapChoices, 1);
 
     // The level's result went into the running score and the chase level's
-    // slot; the paused game's main menu entered the score in the hiscores.
+    // slot, the chase level's coins into the running score; the paused
+    // game's main menu entered the score in the hiscores.
     ASSERT_GT(tallyResult, 0);
-    const int32_t score = scoreBeforeTally + tallyResult;
+    const int32_t levelScore = scoreBeforeTally + tallyResult;
+    EXPECT_GT(scoreAfterWalk, levelScore);
+    const int32_t score = scoreAfterWalk;
     SaveBlock expected{};
     for (UserRecord& user : expected.users)
         ResetUserRecord(&user);
     expected.users[0].name[0] = u'\u0444';
     expected.users[0].runningScore = score;
-    expected.users[0].levelScore[0] = score;
+    expected.users[0].levelScore[0] = levelScore;
     expected.users[0].introSeen = 1;
     std::memcpy(expected.hiscores, defaults, sizeof(defaults));
     for (int32_t e = 0; e < SAVE_HISCORE_COUNT; ++e) {

@@ -403,18 +403,19 @@ WorldLevelSpec FirstPlayableLevel() {
 // objects, a plank to climb, a lever that shuts the way back, spikes in a
 // pit under a plank bridge, the gem that lets the chased character out
 // behind the player and the one that sends it running ahead, a moving
-// plate in a trench, and the door to the last level. The stream's finale ends the level through
-// destination 1, so the chain sits where only a player who turns back
-// reaches its head.
+// plate in a trench, and the door to the last level. The stream's finale
+// ends the level through destination 1, and a player starts it by passing
+// under any segment, so the whole chain lies left of both places the level
+// is entered: only a player who turns back reaches it.
 WorldLevelSpec ChaseLevel() {
     LevelCanvas c(120);
     c.Walls();
     c.Ground(1, 118, kGroundTop);
     c.PipeChain(1, 12, 3);
     c.Object(5, kStanding, SAMPLE_CODE_BASIN);
-    c.Door(3, SAMPLE_CODE_EXIT_BACK, false);
-    c.Start(8);
-    for (int32_t x : {11, 13})
+    c.Door(SAMPLE_CHASE_DOOR_BACK_COLUMN, SAMPLE_CODE_EXIT_BACK, false);
+    c.Start(12);
+    for (int32_t x : {14, 16})
         c.Object(x, kStanding, SAMPLE_CODE_PICKUP);
     c.Object(20, kStanding, SAMPLE_CODE_TARGET_A);
     c.Object(28, kStanding, SAMPLE_CODE_TARGET_B);
@@ -432,7 +433,7 @@ WorldLevelSpec ChaseLevel() {
     c.Pit(96, 101, 1);
     c.Object(97, kGroundTop, SAMPLE_CODE_PLATFORM);
     c.Door(108, SAMPLE_CODE_EXIT_FINISH, true);
-    for (int32_t x : {16, 42, 64, 92, 112})
+    for (int32_t x : {18, 42, 64, 92, 112})
         c.Bush(x);
     for (int32_t x0 : {2, 14, 30, 47, 62, 79, 94, 106})
         c.Hill(x0, x0 + 7 + x0 % 3, 4 + x0 % 5);

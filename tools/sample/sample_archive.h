@@ -30,6 +30,9 @@ constexpr uint32_t SAMPLE_GROUP_LEVEL_START_SOUND = 46;
 constexpr int32_t SAMPLE_LEVEL_COUNT = 4;
 constexpr int32_t SAMPLE_LAST_LEVEL = 4;
 constexpr int32_t SAMPLE_CHASE_LEVEL = 3;
+// The chase level's door back to level 2, where a player from there
+// arrives; its pipe chain lies left of it, up to column 5.
+constexpr int32_t SAMPLE_CHASE_DOOR_BACK_COLUMN = 9;
 
 // Layer-3 codes. Codes 1 to 6 mark entries 0 to 5 of a level (entry n is
 // the cell of code n + 1): code 1 is an inert marker where a level is
