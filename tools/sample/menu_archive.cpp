@@ -200,11 +200,13 @@ void SetMenuLevelTableWords(std::vector<int32_t>* words) {
     // leads to, entered with the points of the first playable level, whose
     // end shows the first tally. The last level keeps the score in
     // game.sav when it starts; the word between stays 0, so the map never
-    // offers the last level, where nothing is left to do.
+    // offers the last level. The stage behind the ending follows it, so
+    // that the last level's tally counts that level's points alone.
     for (int32_t i = 13; i <= 20; ++i)
         w[static_cast<size_t>(i)] = 0;
     w[13] = SAMPLE_CHASE_LEVEL;
     w[15] = SAMPLE_LAST_LEVEL;
+    w[16] = SAMPLE_ENDING_LEVEL;
     w[28] = 0; // no picture over the main menu
     for (int32_t i = 0; i < 10; ++i)
         w[static_cast<size_t>(29 + i)] = 1000 - 100 * i;
@@ -219,6 +221,8 @@ CatalogueBuilder MakeHelpCatalogue() {
         {u"Press Space to throw at the enemies and knock them down.\r"
          u"Mind the spikes in the pit.",
          u"The green gem lets someone out behind you. Keep running to the golden door!"},
+        {u"The last stretch: gather the coins, then walk through the golden door\r"
+         u"to end your journey."},
     };
     for (const std::vector<std::u16string>& level : pages) {
         const uint32_t group = help.AddGroup();

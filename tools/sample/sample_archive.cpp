@@ -75,8 +75,13 @@ enum TileCode : uint8_t {
     kTileBush,
     kTileHillUp,
     kTileHillDown,
+    // Falls to the right: no picture of its own, the tile set's substitute
+    // table draws the rising slope's mirrored in its place.
+    kTileSlopeDownTwin,
     kTileCount
 };
+static_assert(kTileSlopeUp == SAMPLE_TILE_SLOPE_UP && kTileSlopeDownTwin == SAMPLE_TILE_SLOPE_DOWN_TWIN,
+              "the tile codes the tests look for");
 
 constexpr uint32_t kEarth = 0xFF7A4A22u;
 constexpr uint32_t kEarthDark = 0xFF5E3818u;
@@ -168,8 +173,11 @@ std::vector<uint8_t> TilePicture(TileCode code) {
 
 WorldTileSetSpec MakeTileSet() {
     WorldTileSetSpec set;
+    // The twin keeps an image entry (a stub) all the same: the level loader
+    // looks at no code past the tile set's last entry.
     for (int32_t code = 0; code < kTileCount; ++code)
         set.images.push_back(TilePicture(static_cast<TileCode>(code)));
+    set.substitutes[kTileSlopeDownTwin] = kTileSlopeUp;
     return set;
 }
 
@@ -224,7 +232,10 @@ public:
         }
     }
     void SlopeUp(int32_t x, int32_t y) { Slope(x, y, kTileSlopeUp, SAMPLE_CODE_SLOPE_UP); }
-    void SlopeDown(int32_t x, int32_t y) { Slope(x, y, kTileSlopeDown, SAMPLE_CODE_SLOPE_DOWN); }
+    // `twin`: drawn as the rising slope mirrored, through the substitutes.
+    void SlopeDown(int32_t x, int32_t y, bool twin = false) {
+        Slope(x, y, twin ? kTileSlopeDownTwin : kTileSlopeDown, SAMPLE_CODE_SLOPE_DOWN);
+    }
     void Plank(int32_t x0, int32_t x1, int32_t y) {
         for (int32_t x = x0; x <= x1; ++x)
             Set(x, y, kTilePlank, SAMPLE_CODE_ONE_WAY);
@@ -372,7 +383,7 @@ WorldLevelSpec FirstPlayableLevel() {
         c.Object(x, kStanding, SAMPLE_CODE_PICKUP);
     c.SlopeUp(16, kStanding);
     c.Ground(17, 22, kStanding);
-    c.SlopeDown(23, kStanding);
+    c.SlopeDown(23, kStanding, true);
     c.Objects(19, 20, kStanding - 1, SAMPLE_CODE_PICKUP);
     c.Plank(28, 33, 15);
     c.Objects(29, 32, 14, SAMPLE_CODE_PICKUP);
@@ -444,9 +455,36 @@ WorldLevelSpec ChaseLevel() {
     return level;
 }
 
-// The last level: reaching it completes the game; after the ending the
-// menus send the player on through destination 0, back to the front end.
+// The last level: coins along the road and over a hill, and the golden
+// door whose way through destination 3 completes the game.
 WorldLevelSpec LastLevel() {
+    LevelCanvas c(44);
+    c.Walls();
+    c.Ground(1, 42, kGroundTop);
+    c.Start(4);
+    c.Objects(8, 12, kStanding, SAMPLE_CODE_PICKUP);
+    c.SlopeUp(16, kStanding);
+    c.Ground(17, 21, kStanding);
+    c.SlopeDown(22, kStanding, true);
+    c.Objects(18, 20, kStanding - 1, SAMPLE_CODE_PICKUP);
+    c.Objects(26, 30, kStanding, SAMPLE_CODE_PICKUP);
+    c.Door(36, SAMPLE_CODE_EXIT_FINISH, true);
+    c.Bush(7);
+    c.Bush(25);
+    c.Hill(3, 12, 7);
+    c.Hill(15, 23, 5);
+    c.Hill(29, 35, 6);
+    WorldLevelSpec level = LevelFrom(c, SAMPLE_LAST_LEVEL);
+    level.background = Background(SAMPLE_LAST_LEVEL);
+    level.destinations = {kNewGame, kSecondLevel, kSecondLevel, {SAMPLE_ENDING_LEVEL, 0}};
+    return level;
+}
+
+// The stage behind the ending: reaching it completes the game, the
+// ending's movie covers it, and it shows only while the main menu fades
+// in after the movie; the menus then send the player on through
+// destination 0, back to the front end.
+WorldLevelSpec EndingLevel() {
     LevelCanvas c(30);
     c.Walls();
     c.Ground(1, 28, kGroundTop);
@@ -454,8 +492,8 @@ WorldLevelSpec LastLevel() {
     c.Door(15, 0, true);
     c.Hill(4, 12, 7);
     c.Hill(16, 22, 5);
-    WorldLevelSpec level = LevelFrom(c, SAMPLE_LAST_LEVEL);
-    level.background = Background(SAMPLE_LAST_LEVEL);
+    WorldLevelSpec level = LevelFrom(c, SAMPLE_ENDING_LEVEL);
+    level.background = Background(SAMPLE_ENDING_LEVEL);
     level.destinations = {{1, 0}};
     return level;
 }
@@ -478,7 +516,7 @@ std::vector<int32_t> MakeLevelTable() {
         {7, 100},                //   alpha
         {8, -3000},              //   alpha change a frame
         {9, 100},                //   scale
-        {11, SAMPLE_LAST_LEVEL}, // reaching it completes the game
+        {11, SAMPLE_ENDING_LEVEL}, // reaching it completes the game
         {12, 1},                 // no overlay and no keys: the front end
         {22, 20},                // fading picture: frames of a fade (divisor)
         {23, 80},                //   frames it holds
@@ -588,7 +626,8 @@ WorldArchiveSpec MakeSampleWorld() {
                               OBJT_PROJECTILE_A,    OBJT_PROJECTILE_B, OBJT_CHASED};
     std::copy(std::begin(listed), std::end(listed), spec.typeList.begin());
     spec.shapes = MakeShapes();
-    spec.levels = {FrontEndLevel(), FirstPlayableLevel(), ChaseLevel(), LastLevel()};
+    spec.levels = {FrontEndLevel(), FirstPlayableLevel(), ChaseLevel(), LastLevel(),
+                   EndingLevel()};
     spec.tileSets = {MakeTileSet()};
     sample::AddSampleMedia(&spec);
     spec.levelTable = MakeLevelTable();
