@@ -155,6 +155,8 @@ TEST(WholeGame, FromTheOpeningMoviesThroughALevelAndOut) {
     ScriptedPlatform platform;
     // What the test saw on the way, checked after the run.
     std::vector<int32_t> moviePeriods;
+    int64_t movieStartMs = -1;
+    int64_t movieEndMs = -1;
     int32_t periodAfterMovies = 0;
     std::vector<uint8_t> firstSave;
     int32_t veilBeforeFade = 0;
@@ -172,8 +174,13 @@ TEST(WholeGame, FromTheOpeningMoviesThroughALevelAndOut) {
         {"the first movie plays and ends by itself", {},
          [&] {
              UiFlowState* f = Flow();
-             if (f != nullptr && f->openingMovie1 != nullptr)
+             if (f != nullptr && f->openingMovie1 != nullptr) {
                  moviePeriods.push_back(gFramePeriodMs);
+                 if (movieStartMs < 0)
+                     movieStartMs = static_cast<int64_t>(platform.GetTicks());
+             }
+             if (f != nullptr && f->openingMovie2 != nullptr)
+                 movieEndMs = static_cast<int64_t>(platform.GetTicks());
              return f != nullptr && f->openingMovie2 != nullptr;
          }},
         {"Escape ends the second movie: the opening picture", {SDLK_ESCAPE},
@@ -269,6 +276,10 @@ TEST(WholeGame, FromTheOpeningMoviesThroughALevelAndOut) {
     // The movies paced the frames to their own rate, and the application's
     // period came back after them.
     EXPECT_NE(std::count(moviePeriods.begin(), moviePeriods.end(), 1000 / SAMPLE_MOVIE_FPS), 0);
+    // The first movie lasted long enough to be seen: every one of its
+    // frames, over three seconds on the game's clock.
+    EXPECT_GE(static_cast<int32_t>(moviePeriods.size()), SAMPLE_MOVIE_FRAMES);
+    EXPECT_GE(movieEndMs - movieStartMs, 3000);
     GameConfig written{};
     ASSERT_EQ(config.size(), 4 + GAME_CONFIG_FILE_SIZE);
     GameConfigFromBytes(config.data() + 4, &written);

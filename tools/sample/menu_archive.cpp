@@ -174,6 +174,23 @@ void AddEditorGroups(CatalogueBuilder* c, const WorldArchiveSpec& world) {
 
 // ---- movies and sounds ---------------------------------------------------------------------
 
+// A tune as long as the movie: its motif over and over, cut at the last
+// frame; the opening's rises, the ending's falls.
+PcmBuffer MovieTune(int32_t item, size_t frames) {
+    static const double kMotifs[4][4] = {{261.63, 329.63, 392.0, 523.25},
+                                         {392.0, 329.63, 440.0, 523.25},
+                                         {293.66, 369.99, 440.0, 369.99},
+                                         {523.25, 392.0, 329.63, 261.63}};
+    const double* motif = kMotifs[((item % 4) + 4) % 4];
+    constexpr double kNoteSeconds = 0.3;
+    std::vector<sample::Note> notes;
+    for (double at = 0.0; at < static_cast<double>(frames) / 44100.0; at += kNoteSeconds)
+        notes.push_back({motif[notes.size() % 4], kNoteSeconds});
+    PcmBuffer pcm = sample::NotesPcm(notes, 3000.0);
+    pcm.samples.resize(frames * 2, 0);
+    return pcm;
+}
+
 void AddMoviesAndSounds(CatalogueBuilder* c) {
     std::vector<ArchiveEntrySpec> movies;
     for (int32_t item = 0; item < kMovieCount; ++item)
@@ -237,6 +254,9 @@ std::vector<uint8_t> SampleMovie(int32_t item) {
     video.width = SAMPLE_MOVIE_WIDTH;
     video.height = SAMPLE_MOVIE_HEIGHT;
     video.fps = SAMPLE_MOVIE_FPS;
+    // Coarser than the writer's default: the flat skies barely show it,
+    // and the four movies take half the room.
+    video.quant = 4;
     video.frames = SAMPLE_MOVIE_FRAMES;
     video.source = [item](int32_t index, uint8_t* bgr) {
         const sample::Canvas frame = sample::MovieFrame(item, index, SAMPLE_MOVIE_FRAMES,
@@ -250,7 +270,7 @@ std::vector<uint8_t> SampleMovie(int32_t item) {
     };
     constexpr int32_t kRate = 44100;
     const size_t frames = static_cast<size_t>(kRate) * SAMPLE_MOVIE_FRAMES / SAMPLE_MOVIE_FPS;
-    const PcmBuffer sound = MakeTone(2, kRate, frames, 220.0 * (item + 2), 2000.0);
+    const PcmBuffer sound = MovieTune(item, frames);
     return WriteOgmMovie(video, &sound);
 }
 
