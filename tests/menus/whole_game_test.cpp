@@ -327,4 +327,99 @@ TEST(WholeGame, FromTheOpeningMoviesThroughALevelAndOut) {
     EXPECT_EQ(game_run::ReadFileBytes("game.cfg"), config);
 }
 
+// The way a new player takes from the first movie into the first level,
+// skipping what can be skipped.
+std::vector<Step> ToTheFirstLevel() {
+    return {
+        {"Escape ends the first movie", {SDLK_ESCAPE},
+         [] { return Flow() != nullptr && Flow()->openingMovie2 != nullptr; }},
+        {"Escape ends the second movie", {SDLK_ESCAPE},
+         [] { return Flow()->openingPicture != nullptr; }},
+        {"Space ends the picture", {SDLK_SPACE},
+         [] { return Flow()->userSelect != nullptr && Playing(1); }},
+        {"Return on the free slot opens the name entry", {SDLK_RETURN},
+         [] {
+             auto* select = dynamic_cast<CUserSelect*>(Flow()->userSelect);
+             return select != nullptr && select->newDialog != nullptr;
+         }},
+        {"a name, then Return: the options", {SDLK_a, SDLK_RETURN},
+         [] { return MainMenu() != nullptr && SubMenuCount() == 1; }},
+        {"Escape closes the options", {SDLK_ESCAPE}, [] { return SubMenuCount() == 0; }},
+        {"Return on the first item: the intro", {SDLK_RETURN},
+         [] { return Flow()->intro != nullptr; }},
+        {"Space ends the intro: the level map", {SDLK_SPACE},
+         [] { return Flow()->map != nullptr && !NoDraw(); }},
+        {"Return on the first place: the first level", {SDLK_RETURN},
+         [] { return Flow()->mode == UIFLOW_MODE_PLAYING && Playing(2); }},
+    };
+}
+
+// The last level is played and seen, its golden door completes the game,
+// and the ending's movie plays to its end before the title menu.
+TEST(WholeGame, TheLastLevelsDoorCompletesTheGameWithTheEnding) {
+    ScopedTempDir folder;
+    std::filesystem::create_directories("res");
+    ASSERT_TRUE(WriteSampleArchive("res/base.res"));
+    game_run::WriteWindowedConfig(RENDERER_D3D9);
+    gSaveBlock = SaveBlock{};
+    ScriptedPlatform platform;
+    bool sent = false;
+    bool lastLevelHidden = false;
+    int32_t flagsAtDoor = 0;
+    int32_t levelAtDoor = 0;
+    int32_t endingFrames = 0;
+    int64_t endingStartMs = -1;
+    int64_t endingEndMs = -1;
+    std::vector<Step> steps = ToTheFirstLevel();
+    const std::vector<Step> rest = {
+        // The chase itself is played by the chase level's own test.
+        {"sent on to the last level", {},
+         [&] {
+             if (!sent)
+                 BroadcastTaskMessage(TASK_TAG_PLAY, PLAY_MSG_GOTO_LEVEL, SAMPLE_LAST_LEVEL);
+             sent = true;
+             return Playing(SAMPLE_LAST_LEVEL);
+         }},
+        {"walk right to the golden door: the last level's tally", {},
+         [&] {
+             lastLevelHidden |= Playing(SAMPLE_LAST_LEVEL) && NoDraw();
+             if (Flow()->tally == nullptr)
+                 return false;
+             flagsAtDoor = World()->gameFlags;
+             levelAtDoor = World()->requestedLevel;
+             return true;
+         },
+         SDLK_RIGHT, 3000},
+        {"Space twice closes the tally: the ending", {SDLK_SPACE, SDLK_SPACE},
+         [] { return Flow()->ending != nullptr; }, 0, 3000, 3},
+        {"the ending plays to its end: the title menu over the front end", {},
+         [&] {
+             if (Flow()->ending != nullptr) {
+                 ++endingFrames;
+                 if (endingStartMs < 0)
+                     endingStartMs = static_cast<int64_t>(platform.GetTicks());
+                 return false;
+             }
+             if (endingEndMs < 0)
+                 endingEndMs = static_cast<int64_t>(platform.GetTicks());
+             return MainMenu() != nullptr && Playing(1);
+         }},
+        {"Escape on the title menu: the user selection", {SDLK_ESCAPE},
+         [] { return Flow()->userSelect != nullptr; }},
+        {"Escape on the user selection ends the game", {SDLK_ESCAPE}, [] { return false; }},
+    };
+    steps.insert(steps.end(), rest.begin(), rest.end());
+    Player player(&platform, steps);
+    platform.SetFrameHook([&] { player.Frame(); });
+    EXPECT_EQ(game_run::RunWholeGame(&platform, gDefaultAppTasks.handlers[1], nullptr, nullptr), 0);
+    ASSERT_TRUE(player.finished()) << "stuck at: " << player.failed() << " (step "
+                                   << player.index() << ")";
+
+    EXPECT_FALSE(lastLevelHidden);
+    EXPECT_NE(flagsAtDoor & GAME_FLAG_COMPLETED, 0);
+    EXPECT_EQ(levelAtDoor, SAMPLE_ENDING_LEVEL);
+    EXPECT_GE(endingFrames, SAMPLE_MOVIE_FRAMES);
+    EXPECT_GE(endingEndMs - endingStartMs, 3000);
+}
+
 } // namespace
