@@ -66,7 +66,8 @@ int32_t SubMenuCount() {
 int32_t PlayerX() {
     GameWorld* w = World();
     uint16_t index = 0;
-    const ObjectSlot* player = w != nullptr ? FindNextObjectOfType(w, &index, OBJT_PLAYER) : nullptr;
+    const ObjectSlot* player =
+        w != nullptr ? FindNextObjectOfType(w, &index, OBJT_PLAYER) : nullptr;
     return player != nullptr ? player->x : -1;
 }
 

@@ -154,9 +154,7 @@ const ScriptStep kScript[] = {
          return w->currentLevel != SAMPLE_CHASE_LEVEL;
      }},
     {"through the last level to its golden door", Action::WalkRight,
-     [](GameWorld* w, const ObjectSlot*, int32_t) {
-         return w->currentLevel != SAMPLE_LAST_LEVEL;
-     }},
+     [](GameWorld* w, const ObjectSlot*, int32_t) { return w->currentLevel != SAMPLE_LAST_LEVEL; }},
 };
 
 void Press(int key, bool down) {

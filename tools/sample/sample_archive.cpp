@@ -80,7 +80,8 @@ enum TileCode : uint8_t {
     kTileSlopeDownTwin,
     kTileCount
 };
-static_assert(kTileSlopeUp == SAMPLE_TILE_SLOPE_UP && kTileSlopeDownTwin == SAMPLE_TILE_SLOPE_DOWN_TWIN,
+static_assert(kTileSlopeUp == SAMPLE_TILE_SLOPE_UP &&
+                  kTileSlopeDownTwin == SAMPLE_TILE_SLOPE_DOWN_TWIN,
               "the tile codes the tests look for");
 
 constexpr uint32_t kEarth = 0xFF7A4A22u;
@@ -506,21 +507,21 @@ WorldLevelSpec EndingLevel() {
 std::vector<int32_t> MakeLevelTable() {
     std::vector<int32_t> words(256, 0);
     const std::pair<int32_t, int32_t> kWords[] = {
-        {0, 8},                  // air speed: 5 pixels a frame
-        {1, -24},                // the lift of a bump, a hurt and a fall (upwards)
-        {2, 30},                 // camera shake: length (divisor)
-        {3, 8},                  //   amplitude
-        {4, 10},                 //   period (divisor)
-        {5, 30},                 // score pop-up: frames it lives
-        {6, -20},                //   rise
-        {7, 100},                //   alpha
-        {8, -3000},              //   alpha change a frame
-        {9, 100},                //   scale
+        {0, 8},                    // air speed: 5 pixels a frame
+        {1, -24},                  // the lift of a bump, a hurt and a fall (upwards)
+        {2, 30},                   // camera shake: length (divisor)
+        {3, 8},                    //   amplitude
+        {4, 10},                   //   period (divisor)
+        {5, 30},                   // score pop-up: frames it lives
+        {6, -20},                  //   rise
+        {7, 100},                  //   alpha
+        {8, -3000},                //   alpha change a frame
+        {9, 100},                  //   scale
         {11, SAMPLE_ENDING_LEVEL}, // reaching it completes the game
-        {12, 1},                 // no overlay and no keys: the front end
-        {22, 20},                // fading picture: frames of a fade (divisor)
-        {23, 80},                //   frames it holds
-        {24, 100 | (100 << 16)}, //   its screen point: x low, y high
+        {12, 1},                   // no overlay and no keys: the front end
+        {22, 20},                  // fading picture: frames of a fade (divisor)
+        {23, 80},                  //   frames it holds
+        {24, 100 | (100 << 16)},   //   its screen point: x low, y high
         // A chased character stands until the player is this far past it,
         // then keeps that far behind.
         {25, 320},
@@ -626,8 +627,7 @@ WorldArchiveSpec MakeSampleWorld() {
                               OBJT_PROJECTILE_A,    OBJT_PROJECTILE_B, OBJT_CHASED};
     std::copy(std::begin(listed), std::end(listed), spec.typeList.begin());
     spec.shapes = MakeShapes();
-    spec.levels = {FrontEndLevel(), FirstPlayableLevel(), ChaseLevel(), LastLevel(),
-                   EndingLevel()};
+    spec.levels = {FrontEndLevel(), FirstPlayableLevel(), ChaseLevel(), LastLevel(), EndingLevel()};
     spec.tileSets = {MakeTileSet()};
     sample::AddSampleMedia(&spec);
     spec.levelTable = MakeLevelTable();
@@ -714,9 +714,8 @@ bool WriteSampleArchive(const std::string& path, const OutsideFileOptions& level
     // Levels 2, 3 and 4 as the archive wrote them before the chase level's
     // pipe chain moved behind its door, the last level became one to play
     // and the slope's twin came: unedited, they give way to the new ones.
-    static const FileDigest kEarlierLevelFiles[] = {{1804, 0xC5486C860078C54Fu},
-                                                    {2288, 0x6FA8004FF1168ECCu},
-                                                    {1328, 0x98019E7E970D446Bu}};
+    static const FileDigest kEarlierLevelFiles[] = {
+        {1804, 0xC5486C860078C54Fu}, {2288, 0x6FA8004FF1168ECCu}, {1328, 0x98019E7E970D446Bu}};
     OutsideFileOptions options = levelFiles;
     options.superseded.insert(options.superseded.end(), std::begin(kEarlierLevelFiles),
                               std::end(kEarlierLevelFiles));

@@ -100,8 +100,8 @@ bool WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& b
 bool IsSupersededFile(const std::filesystem::path& path, const std::vector<uint8_t>& now,
                       const std::vector<FileDigest>& superseded) {
     std::error_code error;
-    if (superseded.empty() || !std::filesystem::is_regular_file(
-                                  std::filesystem::symlink_status(path, error)))
+    if (superseded.empty() ||
+        !std::filesystem::is_regular_file(std::filesystem::symlink_status(path, error)))
         return false;
     const uintmax_t size = std::filesystem::file_size(path, error);
     if (error || size > (uintmax_t{1} << 24) ||
