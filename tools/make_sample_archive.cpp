@@ -17,7 +17,8 @@ void PrintUsage(FILE* out, const char* program) {
     std::fprintf(out, "Writes the sample data archive, usually run/res/base.res, and its level\n"
                       "files level1.lvl, level2.lvl, ... in the game's working folder, where the\n"
                       "game loads them and the level editor saves them (Ctrl+S). A level file\n"
-                      "that is already there is kept, with any edits made to it.\n");
+                      "that is already there is kept, with any edits made to it; one exactly as\n"
+                      "an earlier version of this tool wrote it is replaced by the new level.\n");
     std::fprintf(out, "  %-22s the game's working folder (default: the folder above the\n",
                  "--game-folder <dir>");
     std::fprintf(out, "  %-22s archive's, since the game opens res/base.res from it)\n", "");

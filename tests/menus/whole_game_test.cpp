@@ -1,7 +1,8 @@
 // The whole game on the generated sample archive, driven like a player
 // would: the opening movies and picture, a new profile, the main menu and
 // its options, the intro, the level map, a level played to its door and
-// through its tally, the pause menu, back to the user selection and out.
+// through its tally, a walk into the chase level, the pause menu, back to
+// the user selection and out.
 // Each step taps its keys, then waits until the game shows what the step
 // leads to; the files the game leaves behind are checked byte for byte.
 #include <gtest/gtest.h>
@@ -28,6 +29,7 @@
 #include "tools/sample/menu_archive.h"
 #include "tools/sample/sample_archive.h"
 #include "world/game_world.h"
+#include "world/objects.h"
 #include "world/play_task.h"
 
 namespace {
@@ -58,6 +60,15 @@ CMmenu* MainMenu() {
 int32_t SubMenuCount() {
     CMmenu* menu = MainMenu();
     return menu != nullptr ? menu->SubMenus()->GetChildCount() : -1;
+}
+
+// The player's x in world pixels, -1 without a player.
+int32_t PlayerX() {
+    GameWorld* w = World();
+    uint16_t index = 0;
+    const ObjectSlot* player =
+        w != nullptr ? FindNextObjectOfType(w, &index, OBJT_PLAYER) : nullptr;
+    return player != nullptr ? player->x : -1;
 }
 
 bool NoDraw() {
@@ -145,6 +156,8 @@ TEST(WholeGame, FromTheOpeningMoviesThroughALevelAndOut) {
     ScriptedPlatform platform;
     // What the test saw on the way, checked after the run.
     std::vector<int32_t> moviePeriods;
+    int64_t movieStartMs = -1;
+    int64_t movieEndMs = -1;
     int32_t periodAfterMovies = 0;
     std::vector<uint8_t> firstSave;
     int32_t veilBeforeFade = 0;
@@ -152,12 +165,23 @@ TEST(WholeGame, FromTheOpeningMoviesThroughALevelAndOut) {
     int32_t scoreBeforeTally = 0;
     int32_t mapSound = -1;
     HiscoreEntry defaults[SAVE_HISCORE_COUNT] = {};
+    int32_t chaseStartX = -1;
+    bool streamStarted = false;
+    bool chaseInterrupted = false;
+    int32_t scoreAfterWalk = 0;
+    // Eight cells on from the door: the basin once stood two cells from it.
+    constexpr int32_t kChaseWalkEnd = (SAMPLE_CHASE_DOOR_BACK_COLUMN + 8) * 32;
     std::vector<Step> steps = {
         {"the first movie plays and ends by itself", {},
          [&] {
              UiFlowState* f = Flow();
-             if (f != nullptr && f->openingMovie1 != nullptr)
+             if (f != nullptr && f->openingMovie1 != nullptr) {
                  moviePeriods.push_back(gFramePeriodMs);
+                 if (movieStartMs < 0)
+                     movieStartMs = static_cast<int64_t>(platform.GetTicks());
+             }
+             if (f != nullptr && f->openingMovie2 != nullptr)
+                 movieEndMs = static_cast<int64_t>(platform.GetTicks());
              return f != nullptr && f->openingMovie2 != nullptr;
          }},
         {"Escape ends the second movie: the opening picture", {SDLK_ESCAPE},
@@ -218,7 +242,21 @@ TEST(WholeGame, FromTheOpeningMoviesThroughALevelAndOut) {
              if (Flow()->tally != nullptr)
                  tallyResult = World()->levelStatus.resultPoints;
          }},
-        {"the chase level starts", {}, [&] { return Playing(3); }},
+        {"the chase level starts at the door from the first level", {},
+         [&] {
+             chaseStartX = PlayerX();
+             return Playing(3);
+         }},
+        {"walk right, away from the pipe chain: the level goes on", {},
+         [&] {
+             scoreAfterWalk = User0().runningScore;
+             return PlayerX() >= kChaseWalkEnd;
+         },
+         SDLK_RIGHT, 1000, 0,
+         [&] {
+             streamStarted |= World()->player.streamLevel != 0;
+             chaseInterrupted |= Flow()->tally != nullptr || !Playing(3);
+         }},
         {"Escape, Escape, Escape: pause, main menu, change user", {SDLK_ESCAPE, SDLK_ESCAPE, SDLK_ESCAPE},
          [&] { return Flow()->userSelect != nullptr && Flow()->mode == UIFLOW_MODE_MENUS; }},
         {"Escape on the user selection ends the game", {SDLK_ESCAPE}, [&] { return false; }},
@@ -229,9 +267,20 @@ TEST(WholeGame, FromTheOpeningMoviesThroughALevelAndOut) {
     ASSERT_TRUE(player.finished()) << "stuck at: " << player.failed() << " (step "
                                    << player.index() << ")";
 
+    // The first level's door led to the chase level's door back; walking on
+    // from there neither started the pipe chain's stream nor ended or
+    // restarted the level.
+    EXPECT_EQ(chaseStartX / 32, SAMPLE_CHASE_DOOR_BACK_COLUMN);
+    EXPECT_FALSE(streamStarted);
+    EXPECT_FALSE(chaseInterrupted);
+
     // The movies paced the frames to their own rate, and the application's
     // period came back after them.
     EXPECT_NE(std::count(moviePeriods.begin(), moviePeriods.end(), 1000 / SAMPLE_MOVIE_FPS), 0);
+    // The first movie lasted long enough to be seen: every one of its
+    // frames, over three seconds on the game's clock.
+    EXPECT_GE(static_cast<int32_t>(moviePeriods.size()), SAMPLE_MOVIE_FRAMES);
+    EXPECT_GE(movieEndMs - movieStartMs, 3000);
     GameConfig written{};
     ASSERT_EQ(config.size(), 4 + GAME_CONFIG_FILE_SIZE);
     GameConfigFromBytes(config.data() + 4, &written);
@@ -247,15 +296,18 @@ TEST(WholeGame, FromTheOpeningMoviesThroughALevelAndOut) {
     EXPECT_EQ(mapChoices, 1);
 
     // The level's result went into the running score and the chase level's
-    // slot; the paused game's main menu entered the score in the hiscores.
+    // slot, the chase level's coins into the running score; the paused
+    // game's main menu entered the score in the hiscores.
     ASSERT_GT(tallyResult, 0);
-    const int32_t score = scoreBeforeTally + tallyResult;
+    const int32_t levelScore = scoreBeforeTally + tallyResult;
+    EXPECT_GT(scoreAfterWalk, levelScore);
+    const int32_t score = scoreAfterWalk;
     SaveBlock expected{};
     for (UserRecord& user : expected.users)
         ResetUserRecord(&user);
     expected.users[0].name[0] = u'\u0444';
     expected.users[0].runningScore = score;
-    expected.users[0].levelScore[0] = score;
+    expected.users[0].levelScore[0] = levelScore;
     expected.users[0].introSeen = 1;
     std::memcpy(expected.hiscores, defaults, sizeof(defaults));
     for (int32_t e = 0; e < SAVE_HISCORE_COUNT; ++e) {
@@ -274,6 +326,101 @@ TEST(WholeGame, FromTheOpeningMoviesThroughALevelAndOut) {
     PackSaveBlock(expected, bytes.data() + 4);
     EXPECT_EQ(game_run::ReadFileBytes("game.sav"), bytes);
     EXPECT_EQ(game_run::ReadFileBytes("game.cfg"), config);
+}
+
+// The way a new player takes from the first movie into the first level,
+// skipping what can be skipped.
+std::vector<Step> ToTheFirstLevel() {
+    return {
+        {"Escape ends the first movie", {SDLK_ESCAPE},
+         [] { return Flow() != nullptr && Flow()->openingMovie2 != nullptr; }},
+        {"Escape ends the second movie", {SDLK_ESCAPE},
+         [] { return Flow()->openingPicture != nullptr; }},
+        {"Space ends the picture", {SDLK_SPACE},
+         [] { return Flow()->userSelect != nullptr && Playing(1); }},
+        {"Return on the free slot opens the name entry", {SDLK_RETURN},
+         [] {
+             auto* select = dynamic_cast<CUserSelect*>(Flow()->userSelect);
+             return select != nullptr && select->newDialog != nullptr;
+         }},
+        {"a name, then Return: the options", {SDLK_a, SDLK_RETURN},
+         [] { return MainMenu() != nullptr && SubMenuCount() == 1; }},
+        {"Escape closes the options", {SDLK_ESCAPE}, [] { return SubMenuCount() == 0; }},
+        {"Return on the first item: the intro", {SDLK_RETURN},
+         [] { return Flow()->intro != nullptr; }},
+        {"Space ends the intro: the level map", {SDLK_SPACE},
+         [] { return Flow()->map != nullptr && !NoDraw(); }},
+        {"Return on the first place: the first level", {SDLK_RETURN},
+         [] { return Flow()->mode == UIFLOW_MODE_PLAYING && Playing(2); }},
+    };
+}
+
+// The last level is played and seen, its golden door completes the game,
+// and the ending's movie plays to its end before the title menu.
+TEST(WholeGame, TheLastLevelsDoorCompletesTheGameWithTheEnding) {
+    ScopedTempDir folder;
+    std::filesystem::create_directories("res");
+    ASSERT_TRUE(WriteSampleArchive("res/base.res"));
+    game_run::WriteWindowedConfig(RENDERER_D3D9);
+    gSaveBlock = SaveBlock{};
+    ScriptedPlatform platform;
+    bool sent = false;
+    bool lastLevelHidden = false;
+    int32_t flagsAtDoor = 0;
+    int32_t levelAtDoor = 0;
+    int32_t endingFrames = 0;
+    int64_t endingStartMs = -1;
+    int64_t endingEndMs = -1;
+    std::vector<Step> steps = ToTheFirstLevel();
+    const std::vector<Step> rest = {
+        // The chase itself is played by the chase level's own test.
+        {"sent on to the last level", {},
+         [&] {
+             if (!sent)
+                 BroadcastTaskMessage(TASK_TAG_PLAY, PLAY_MSG_GOTO_LEVEL, SAMPLE_LAST_LEVEL);
+             sent = true;
+             return Playing(SAMPLE_LAST_LEVEL);
+         }},
+        {"walk right to the golden door: the last level's tally", {},
+         [&] {
+             lastLevelHidden |= Playing(SAMPLE_LAST_LEVEL) && NoDraw();
+             if (Flow()->tally == nullptr)
+                 return false;
+             flagsAtDoor = World()->gameFlags;
+             levelAtDoor = World()->requestedLevel;
+             return true;
+         },
+         SDLK_RIGHT, 3000},
+        {"Space twice closes the tally: the ending", {SDLK_SPACE, SDLK_SPACE},
+         [] { return Flow()->ending != nullptr; }, 0, 3000, 3},
+        {"the ending plays to its end: the title menu over the front end", {},
+         [&] {
+             if (Flow()->ending != nullptr) {
+                 ++endingFrames;
+                 if (endingStartMs < 0)
+                     endingStartMs = static_cast<int64_t>(platform.GetTicks());
+                 return false;
+             }
+             if (endingEndMs < 0)
+                 endingEndMs = static_cast<int64_t>(platform.GetTicks());
+             return MainMenu() != nullptr && Playing(1);
+         }},
+        {"Escape on the title menu: the user selection", {SDLK_ESCAPE},
+         [] { return Flow()->userSelect != nullptr; }},
+        {"Escape on the user selection ends the game", {SDLK_ESCAPE}, [] { return false; }},
+    };
+    steps.insert(steps.end(), rest.begin(), rest.end());
+    Player player(&platform, steps);
+    platform.SetFrameHook([&] { player.Frame(); });
+    EXPECT_EQ(game_run::RunWholeGame(&platform, gDefaultAppTasks.handlers[1], nullptr, nullptr), 0);
+    ASSERT_TRUE(player.finished()) << "stuck at: " << player.failed() << " (step "
+                                   << player.index() << ")";
+
+    EXPECT_FALSE(lastLevelHidden);
+    EXPECT_NE(flagsAtDoor & GAME_FLAG_COMPLETED, 0);
+    EXPECT_EQ(levelAtDoor, SAMPLE_ENDING_LEVEL);
+    EXPECT_GE(endingFrames, SAMPLE_MOVIE_FRAMES);
+    EXPECT_GE(endingEndMs - endingStartMs, 3000);
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 // The chase level of the sample archive played from its start by the whole
 // program on the virtual clock, with the game's own behaviours: a key
 // script knocks down both enemies and the braking chased character with
-// thrown objects, takes both gems, rides the moving plate and reaches the door. The
-// level end reaches the UI flow with its results, game.sav keeps the score,
-// and the recorded keys replay to the same world trace in a fresh process.
+// thrown objects, takes both gems, rides the moving plate and reaches the door,
+// then walks the last level to its golden door, which completes the game.
+// Each level end reaches the UI flow with its results, game.sav keeps the
+// score, and the recorded keys replay to the same world trace in a fresh
+// process.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -38,8 +40,9 @@ namespace {
 
 constexpr const char* kReplayDirVariable = "QB_CHASE_REPLAY_DIR";
 constexpr const char* kReplayStepsVariable = "QB_CHASE_REPLAY_STEPS";
-// The run goes on into the last level for this many steps, so that its
-// start writes game.sav.
+// The run goes on past the level end that completes the game for this
+// many steps, so that the stage behind the ending starts and writes
+// game.sav.
 constexpr int32_t kStepsAfterLevelEnd = 40;
 constexpr int32_t kMostSteps = 3000;
 
@@ -150,6 +153,8 @@ const ScriptStep kScript[] = {
      [](GameWorld* w, const ObjectSlot*, int32_t) {
          return w->currentLevel != SAMPLE_CHASE_LEVEL;
      }},
+    {"through the last level to its golden door", Action::WalkRight,
+     [](GameWorld* w, const ObjectSlot*, int32_t) { return w->currentLevel != SAMPLE_LAST_LEVEL; }},
 };
 
 void Press(int key, bool down) {
@@ -251,8 +256,10 @@ void UiFlowStandIn(TaskRec* task, uint32_t message) {
         const auto* status = task->MessageArgAs<const LevelStatusRecord*>();
         gRun->levelEnds.push_back({*status, status == &world->levelStatus, world->playState,
                                    world->gameFlags, world->requestedLevel});
-        if (!gRun->replaying)
+        if (!gRun->replaying && (world->gameFlags & GAME_FLAG_COMPLETED) != 0)
             gRun->steps = static_cast<int32_t>(gRun->trace.size()) + kStepsAfterLevelEnd;
+        // As the tally's close banks the level.
+        world->levelStatus = LevelStatusRecord{};
         world->playState = PLAY_STATE_FADE_OUT;
         return;
     }
@@ -267,7 +274,7 @@ void UiFlowStandIn(TaskRec* task, uint32_t message) {
         BroadcastTaskMessage(TASK_TAG_PLAY, PLAY_MSG_RESTART, 0);
     }
     if (!gRun->replaying && world->playState == PLAY_STATE_PLAYING &&
-        world->currentLevel == SAMPLE_CHASE_LEVEL)
+        world->currentLevel >= SAMPLE_CHASE_LEVEL)
         RunKeyScript(world);
     if (static_cast<int32_t>(gRun->trace.size()) >= gRun->steps)
         PopAllTasks();
@@ -304,7 +311,7 @@ TEST(ChaseLevel, KeyScriptScoresToTheDoorAndReplaysInAFreshProcess) {
     WriteGameFiles();
     RunLog log;
     RunGame(&log);
-    ASSERT_EQ(log.scriptStep, std::size(kScript) - 1)
+    ASSERT_EQ(log.scriptStep, std::size(kScript))
         << "stuck at: " << kScript[std::min(log.scriptStep, std::size(kScript) - 1)].what;
 
     // The awards in order: the two enemies, the green gem, two hits on the
@@ -339,13 +346,13 @@ TEST(ChaseLevel, KeyScriptScoresToTheDoorAndReplaysInAFreshProcess) {
     EXPECT_TRUE(log.plateStopped);
 
     // The door ended the level: the play task was at its level end, the
-    // last level completes the game, and the UI flow got the level's own
+    // game went on to the last level, and the UI flow got the level's own
     // record: every coin and enemy counted, the score as its base points.
-    ASSERT_EQ(log.levelEnds.size(), 1u);
+    ASSERT_EQ(log.levelEnds.size(), 2u);
     const LevelEnd& end = log.levelEnds[0];
     EXPECT_TRUE(end.argIsWorldRecord);
     EXPECT_EQ(end.playState, PLAY_STATE_LEVEL_END);
-    EXPECT_NE(end.gameFlags & GAME_FLAG_COMPLETED, 0);
+    EXPECT_EQ(end.gameFlags & GAME_FLAG_COMPLETED, 0);
     EXPECT_EQ(end.requestedLevel, SAMPLE_LAST_LEVEL);
     EXPECT_EQ(end.status.countA, 13);
     EXPECT_EQ(end.status.gotA, coins);
@@ -355,14 +362,27 @@ TEST(ChaseLevel, KeyScriptScoresToTheDoorAndReplaysInAFreshProcess) {
     EXPECT_EQ(end.status.hits, 0);
     EXPECT_EQ(end.status.penalty, 0);
 
-    // The last level's start kept the score in game.sav: the running score
-    // and the score the last level starts from; the chase started from 0.
+    // The last level's golden door completed the game, with a record of
+    // that level alone: its coins, counted from the score it started with.
+    const LevelEnd& last = log.levelEnds[1];
+    EXPECT_EQ(last.playState, PLAY_STATE_LEVEL_END);
+    EXPECT_NE(last.gameFlags & GAME_FLAG_COMPLETED, 0);
+    EXPECT_EQ(last.requestedLevel, SAMPLE_ENDING_LEVEL);
+    constexpr int32_t kLastLevelCoins = 13;
+    EXPECT_EQ(last.status.countA, kLastLevelCoins);
+    EXPECT_EQ(last.status.gotA, kLastLevelCoins);
+    EXPECT_EQ(last.status.basePoints, kCoinPoints * kLastLevelCoins);
+    const int32_t total = score + kCoinPoints * kLastLevelCoins;
+
+    // Each level's start kept the score in game.sav: the running score and
+    // the score each score level starts from; the chase started from 0.
     uint8_t save[SAVE_BLOCK_FILE_SIZE];
     ASSERT_EQ(ReadDataFile("game.sav", save, sizeof(save)), 0);
     const uint8_t* user = save + SAVE_OFFSET_USERS;
-    EXPECT_EQ(GetI32LE(user + USER_OFFSET_RUNNING_SCORE), score);
+    EXPECT_EQ(GetI32LE(user + USER_OFFSET_RUNNING_SCORE), total);
     EXPECT_EQ(GetI32LE(user + USER_OFFSET_LEVEL_SCORES + 4 * 1), 0);
     EXPECT_EQ(GetI32LE(user + USER_OFFSET_LEVEL_SCORES + 4 * 2), score);
+    EXPECT_EQ(GetI32LE(user + USER_OFFSET_LEVEL_SCORES + 4 * 3), total);
 
     const auto steps = static_cast<int32_t>(log.trace.size());
     ASSERT_EQ(steps, log.steps);

@@ -225,14 +225,18 @@ TEST_F(SampleArchiveTest, LevelTableAndCameraRecordsHoldEveryLevel) {
     auto word = [&](int32_t n) { return GetI32LE(table.data() + 4 * n); };
     for (int32_t n : {2, 4, 22, 104, 128, 129, 130, 131, 137, 138, 139, 140, 148, 162})
         EXPECT_GE(word(n), 2) << "divisor word " << n;
-    EXPECT_EQ(word(kLastLevelWord), SAMPLE_LAST_LEVEL);
-    EXPECT_LE(SAMPLE_LAST_LEVEL, SAMPLE_LEVEL_COUNT);
+    // Reaching the stage behind the ending completes the game, so the last
+    // level is played; its tally counts from its own start.
+    EXPECT_EQ(word(kLastLevelWord), SAMPLE_ENDING_LEVEL);
+    EXPECT_EQ(SAMPLE_ENDING_LEVEL, SAMPLE_LEVEL_COUNT);
     for (int32_t i = 0; i < 8; ++i) {
         const int32_t level = word(kFirstScoreLevelWord + i);
-        EXPECT_TRUE(level == 0 || (level >= 2 && level <= SAMPLE_LAST_LEVEL))
+        EXPECT_TRUE(level == 0 || (level >= 2 && level <= SAMPLE_ENDING_LEVEL))
             << "score level " << i;
     }
     EXPECT_EQ(word(kFirstScoreLevelWord), SAMPLE_CHASE_LEVEL);
+    EXPECT_EQ(word(kFirstScoreLevelWord + 2), SAMPLE_LAST_LEVEL);
+    EXPECT_EQ(word(kFirstScoreLevelWord + 3), SAMPLE_ENDING_LEVEL);
 
     const std::vector<uint8_t> records = Item(0, 1);
     ASSERT_EQ(records.size(), 16u * (SAMPLE_LEVEL_COUNT + 2));
@@ -261,7 +265,11 @@ TEST_F(SampleArchiveTest, EveryLevelResolvesLoadsAndLeadsToLevelsThatExist) {
         EXPECT_GE(map.layers[2].width * 32, 800);
         EXPECT_GE(map.layers[2].rows * 32, 600);
 
-        // Every drawn code has a 32 x 32 tile picture.
+        // Every drawn code has a 32 x 32 tile picture, its own or its
+        // substitute's, and an entry in the tile set (the loader looks at
+        // no code past the last).
+        const std::vector<uint8_t> substitutes = ReadWholeEntry(&gResourceArchive, c.t);
+        ASSERT_EQ(substitutes.size(), 256u);
         std::set<int32_t> drawn;
         for (int32_t layer = 0; layer < 3; ++layer)
             for (int32_t y = 0; y < map.layers[layer].rows; ++y)
@@ -271,9 +279,23 @@ TEST_F(SampleArchiveTest, EveryLevelResolvesLoadsAndLeadsToLevelsThatExist) {
         EXPECT_FALSE(drawn.empty());
         for (int32_t code : drawn) {
             ASSERT_LE(c.t + 2 + static_cast<uint32_t>(code), c.t2) << "code " << code;
-            EXPECT_EQ(PictureSize(c.t + 2 + static_cast<uint32_t>(code)), std::make_pair(32, 32))
+            const int32_t shown = substitutes[static_cast<size_t>(code)] != 0
+                                      ? substitutes[static_cast<size_t>(code)]
+                                      : code;
+            EXPECT_EQ(PictureSize(c.t + 2 + static_cast<uint32_t>(shown)), std::make_pair(32, 32))
                 << "code " << code;
         }
+        // The slope's mirrored twin stands where the ground falls to the
+        // right, on the first playable level and the last.
+        EXPECT_EQ(substitutes[SAMPLE_TILE_SLOPE_DOWN_TWIN], SAMPLE_TILE_SLOPE_UP);
+        int32_t twins = 0;
+        for (int32_t y = 0; y < map.layers[1].rows; ++y)
+            for (int32_t x = 0; x < map.layers[1].width; ++x)
+                if (TileCodeAt(&map, 1, x, y) == SAMPLE_TILE_SLOPE_DOWN_TWIN) {
+                    ++twins;
+                    EXPECT_EQ(TileCodeAt(&map, 3, x, y), SAMPLE_CODE_SLOPE_DOWN) << x << ", " << y;
+                }
+        EXPECT_EQ(twins, v == 2 || v == SAMPLE_LAST_LEVEL ? 1 : 0);
 
         // One player cell, and the entry a level is entered by from the
         // menus standing on the ground.

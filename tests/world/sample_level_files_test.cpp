@@ -178,13 +178,26 @@ TEST(SampleLevelFiles, WritingTheArchiveAgainKeepsLevelFilesUnlessToldToOverwrit
     const std::vector<uint8_t> edit = {1, 2, 3};
     WriteBytes(edited, edit);
 
+    // A file exactly as an earlier archive wrote it is no edit and gives
+    // way: one named to the writer, and the last level as the sample had
+    // it before (the stage behind the ending has it now).
+    const std::vector<uint8_t> earlier = {9, 9, 9};
+    WriteBytes("game/" + SampleLevelFilePath(kOtherLevel), earlier);
+    options.superseded = {DigestOf(earlier)};
+    const std::string last = "game/" + SampleLevelFilePath(SAMPLE_LAST_LEVEL);
+    WriteBytes(last, WriteLevelFile(SampleLayers(SAMPLE_ENDING_LEVEL)));
+
     std::vector<std::string> kept;
     options.kept = &kept;
     ASSERT_TRUE(WriteSampleArchive("game/res/base.res", options));
     EXPECT_EQ(ReadFileBytes(edited), edit);
     EXPECT_EQ(ReadFileBytes("game/" + SampleLevelFilePath(1)), WriteLevelFile(SampleLayers(1)));
+    EXPECT_EQ(ReadFileBytes("game/" + SampleLevelFilePath(kOtherLevel)),
+              WriteLevelFile(SampleLayers(kOtherLevel)));
+    EXPECT_EQ(ReadFileBytes(last), WriteLevelFile(SampleLayers(SAMPLE_LAST_LEVEL)));
     EXPECT_EQ(ReadFileBytes("game/res/base.res"), archive);
-    EXPECT_EQ(kept.size(), static_cast<size_t>(SAMPLE_LEVEL_COUNT - 1));
+    // The edit, and the ending's stage, which has its own bytes already.
+    EXPECT_EQ(kept.size(), static_cast<size_t>(SAMPLE_LEVEL_COUNT - 3));
 
     options.overwrite = true;
     kept.clear();

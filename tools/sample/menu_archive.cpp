@@ -174,6 +174,23 @@ void AddEditorGroups(CatalogueBuilder* c, const WorldArchiveSpec& world) {
 
 // ---- movies and sounds ---------------------------------------------------------------------
 
+// A tune as long as the movie: its motif over and over, cut at the last
+// frame; the opening's rises, the ending's falls.
+PcmBuffer MovieTune(int32_t item, size_t frames) {
+    static const double kMotifs[4][4] = {{261.63, 329.63, 392.0, 523.25},
+                                         {392.0, 329.63, 440.0, 523.25},
+                                         {293.66, 369.99, 440.0, 369.99},
+                                         {523.25, 392.0, 329.63, 261.63}};
+    const double* motif = kMotifs[((item % 4) + 4) % 4];
+    constexpr double kNoteSeconds = 0.3;
+    std::vector<sample::Note> notes;
+    for (double at = 0.0; at < static_cast<double>(frames) / 44100.0; at += kNoteSeconds)
+        notes.push_back({motif[notes.size() % 4], kNoteSeconds});
+    PcmBuffer pcm = sample::NotesPcm(notes, 3000.0);
+    pcm.samples.resize(frames * 2, 0);
+    return pcm;
+}
+
 void AddMoviesAndSounds(CatalogueBuilder* c) {
     std::vector<ArchiveEntrySpec> movies;
     for (int32_t item = 0; item < kMovieCount; ++item)
@@ -200,11 +217,13 @@ void SetMenuLevelTableWords(std::vector<int32_t>* words) {
     // leads to, entered with the points of the first playable level, whose
     // end shows the first tally. The last level keeps the score in
     // game.sav when it starts; the word between stays 0, so the map never
-    // offers the last level, where nothing is left to do.
+    // offers the last level. The stage behind the ending follows it, so
+    // that the last level's tally counts that level's points alone.
     for (int32_t i = 13; i <= 20; ++i)
         w[static_cast<size_t>(i)] = 0;
     w[13] = SAMPLE_CHASE_LEVEL;
     w[15] = SAMPLE_LAST_LEVEL;
+    w[16] = SAMPLE_ENDING_LEVEL;
     w[28] = 0; // no picture over the main menu
     for (int32_t i = 0; i < 10; ++i)
         w[static_cast<size_t>(29 + i)] = 1000 - 100 * i;
@@ -219,6 +238,8 @@ CatalogueBuilder MakeHelpCatalogue() {
         {u"Press Space to throw at the enemies and knock them down.\r"
          u"Mind the spikes in the pit.",
          u"The green gem lets someone out behind you. Keep running to the golden door!"},
+        {u"The last stretch: gather the coins, then walk through the golden door\r"
+         u"to end your journey."},
     };
     for (const std::vector<std::u16string>& level : pages) {
         const uint32_t group = help.AddGroup();
@@ -233,6 +254,9 @@ std::vector<uint8_t> SampleMovie(int32_t item) {
     video.width = SAMPLE_MOVIE_WIDTH;
     video.height = SAMPLE_MOVIE_HEIGHT;
     video.fps = SAMPLE_MOVIE_FPS;
+    // Coarser than the writer's default: the flat skies barely show it,
+    // and the four movies take half the room.
+    video.quant = 4;
     video.frames = SAMPLE_MOVIE_FRAMES;
     video.source = [item](int32_t index, uint8_t* bgr) {
         const sample::Canvas frame = sample::MovieFrame(item, index, SAMPLE_MOVIE_FRAMES,
@@ -246,7 +270,7 @@ std::vector<uint8_t> SampleMovie(int32_t item) {
     };
     constexpr int32_t kRate = 44100;
     const size_t frames = static_cast<size_t>(kRate) * SAMPLE_MOVIE_FRAMES / SAMPLE_MOVIE_FPS;
-    const PcmBuffer sound = MakeTone(2, kRate, frames, 220.0 * (item + 2), 2000.0);
+    const PcmBuffer sound = MovieTune(item, frames);
     return WriteOgmMovie(video, &sound);
 }
 

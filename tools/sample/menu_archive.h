@@ -54,7 +54,7 @@ constexpr int32_t SAMPLE_MAIN_MENU_PICTURES = 15;
 constexpr int32_t SAMPLE_MOVIE_WIDTH = 160;
 constexpr int32_t SAMPLE_MOVIE_HEIGHT = 120;
 constexpr int32_t SAMPLE_MOVIE_FPS = 25;
-constexpr int32_t SAMPLE_MOVIE_FRAMES = 6;
+constexpr int32_t SAMPLE_MOVIE_FRAMES = 90;
 
 // The level map: nine buttons (destinations 0..7, then back) and a marker
 // for each destination reached, 16 bytes a record.
@@ -79,6 +79,6 @@ void AddMenuGroups(CatalogueBuilder* catalogue, const WorldArchiveSpec& world);
 // The help pages: group g holds the pages of level g + 2.
 CatalogueBuilder MakeHelpCatalogue();
 
-// Movie `item` of the movie group: a few frames of XviD video with Vorbis
-// sound in an Ogg file.
+// Movie `item` of the movie group: SAMPLE_MOVIE_FRAMES frames (3.6 s) of
+// XviD video with a Vorbis tune as long, in an Ogg file.
 std::vector<uint8_t> SampleMovie(int32_t item);

@@ -347,17 +347,39 @@ Png RopePicture() {
 
 // ---- movies -----------------------------------------------------------------------------
 
+// A sky that brightens, a sun on its arc (rising in the opening and the
+// intro, setting in the ending) over a row of hills, the movie's words
+// dropping in from above, and in the intro a figure hopping along the hills.
 Canvas MovieFrame(int32_t item, int32_t frame, int32_t frames, int32_t width, int32_t height) {
     static const uint32_t kTops[] = {0xFF000000u, kNightTop, Opaque(0x203060), Opaque(0x402010)};
     static const uint32_t kBottoms[] = {Opaque(0x302010), kNightBottom, Opaque(0xE0A070),
                                         Opaque(0xF0C040)};
     static const char* const kWords[] = {"QB", "QUILLBURY", "ONCE UPON", "THE END"};
+    constexpr double kPi = 3.14159265358979;
     const int32_t m = ((item % 4) + 4) % 4;
     const double t = frames > 1 ? static_cast<double>(frame) / (frames - 1) : 1.0;
-    Canvas c = Gradient(width, height, kTops[m], Mix(kTops[m], kBottoms[m], 0.4 + 0.6 * t));
-    Blob(&c, width / 2, height * 3 / 4, static_cast<int32_t>(8 + 30 * t),
-         static_cast<int32_t>(4 + 15 * t), Mix(kGoldDark, kGold, t));
-    DrawCentredLetters(&c, width / 2, height / 4, kWords[m], 2, Mix(kInk, kCream, t));
+    const bool setting = m == 3;
+    const double light = setting ? 1.0 - 0.6 * t : 0.4 + 0.6 * t;
+    Canvas c = Gradient(width, height, kTops[m], Mix(kTops[m], kBottoms[m], light));
+    if (m == 1)
+        Stars(&c, 24, height / 2);
+
+    const int32_t horizon = height * 3 / 4;
+    const double arc = setting ? 0.5 + 0.5 * t : 0.5 * t; // share of the half turn
+    const auto sunX = static_cast<int32_t>(width * (0.1 + 0.8 * t));
+    const auto sunY = static_cast<int32_t>(horizon - height * 0.45 * std::sin(kPi * arc));
+    Blob(&c, sunX, sunY, height / 10, height / 10, Mix(kGoldDark, kGold, light));
+    Hills(&c, horizon, width / 4, height / 10, Mix(kHillNear, kHillFar, t));
+    if (m == 2) {
+        const auto figureX = static_cast<int32_t>(width * (0.05 + 0.9 * t));
+        const auto hop = static_cast<int32_t>(6 * std::abs(std::sin(kPi * 8 * t)));
+        Blob(&c, figureX, horizon - 6 - hop, 4, 6, kCream);
+    }
+
+    // The words drop in over the first third and stay.
+    const double drop = std::min(1.0, 3.0 * t);
+    const auto wordsY = static_cast<int32_t>(height / 4 - (1.0 - drop) * (height / 4 + 16));
+    Title(&c, width / 2, wordsY, kWords[m], 2, Mix(kGoldDark, kCream, drop));
     return c;
 }
 

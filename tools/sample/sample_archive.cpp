@@ -75,8 +75,14 @@ enum TileCode : uint8_t {
     kTileBush,
     kTileHillUp,
     kTileHillDown,
+    // Falls to the right: no picture of its own, the tile set's substitute
+    // table draws the rising slope's mirrored in its place.
+    kTileSlopeDownTwin,
     kTileCount
 };
+static_assert(kTileSlopeUp == SAMPLE_TILE_SLOPE_UP &&
+                  kTileSlopeDownTwin == SAMPLE_TILE_SLOPE_DOWN_TWIN,
+              "the tile codes the tests look for");
 
 constexpr uint32_t kEarth = 0xFF7A4A22u;
 constexpr uint32_t kEarthDark = 0xFF5E3818u;
@@ -168,8 +174,11 @@ std::vector<uint8_t> TilePicture(TileCode code) {
 
 WorldTileSetSpec MakeTileSet() {
     WorldTileSetSpec set;
+    // The twin keeps an image entry (a stub) all the same: the level loader
+    // looks at no code past the tile set's last entry.
     for (int32_t code = 0; code < kTileCount; ++code)
         set.images.push_back(TilePicture(static_cast<TileCode>(code)));
+    set.substitutes[kTileSlopeDownTwin] = kTileSlopeUp;
     return set;
 }
 
@@ -224,7 +233,10 @@ public:
         }
     }
     void SlopeUp(int32_t x, int32_t y) { Slope(x, y, kTileSlopeUp, SAMPLE_CODE_SLOPE_UP); }
-    void SlopeDown(int32_t x, int32_t y) { Slope(x, y, kTileSlopeDown, SAMPLE_CODE_SLOPE_DOWN); }
+    // `twin`: drawn as the rising slope mirrored, through the substitutes.
+    void SlopeDown(int32_t x, int32_t y, bool twin = false) {
+        Slope(x, y, twin ? kTileSlopeDownTwin : kTileSlopeDown, SAMPLE_CODE_SLOPE_DOWN);
+    }
     void Plank(int32_t x0, int32_t x1, int32_t y) {
         for (int32_t x = x0; x <= x1; ++x)
             Set(x, y, kTilePlank, SAMPLE_CODE_ONE_WAY);
@@ -372,7 +384,7 @@ WorldLevelSpec FirstPlayableLevel() {
         c.Object(x, kStanding, SAMPLE_CODE_PICKUP);
     c.SlopeUp(16, kStanding);
     c.Ground(17, 22, kStanding);
-    c.SlopeDown(23, kStanding);
+    c.SlopeDown(23, kStanding, true);
     c.Objects(19, 20, kStanding - 1, SAMPLE_CODE_PICKUP);
     c.Plank(28, 33, 15);
     c.Objects(29, 32, 14, SAMPLE_CODE_PICKUP);
@@ -403,18 +415,19 @@ WorldLevelSpec FirstPlayableLevel() {
 // objects, a plank to climb, a lever that shuts the way back, spikes in a
 // pit under a plank bridge, the gem that lets the chased character out
 // behind the player and the one that sends it running ahead, a moving
-// plate in a trench, and the door to the last level. The stream's finale ends the level through
-// destination 1, so the chain sits where only a player who turns back
-// reaches its head.
+// plate in a trench, and the door to the last level. The stream's finale
+// ends the level through destination 1, and a player starts it by passing
+// under any segment, so the whole chain lies left of both places the level
+// is entered: only a player who turns back reaches it.
 WorldLevelSpec ChaseLevel() {
     LevelCanvas c(120);
     c.Walls();
     c.Ground(1, 118, kGroundTop);
     c.PipeChain(1, 12, 3);
     c.Object(5, kStanding, SAMPLE_CODE_BASIN);
-    c.Door(3, SAMPLE_CODE_EXIT_BACK, false);
-    c.Start(8);
-    for (int32_t x : {11, 13})
+    c.Door(SAMPLE_CHASE_DOOR_BACK_COLUMN, SAMPLE_CODE_EXIT_BACK, false);
+    c.Start(12);
+    for (int32_t x : {14, 16})
         c.Object(x, kStanding, SAMPLE_CODE_PICKUP);
     c.Object(20, kStanding, SAMPLE_CODE_TARGET_A);
     c.Object(28, kStanding, SAMPLE_CODE_TARGET_B);
@@ -432,7 +445,7 @@ WorldLevelSpec ChaseLevel() {
     c.Pit(96, 101, 1);
     c.Object(97, kGroundTop, SAMPLE_CODE_PLATFORM);
     c.Door(108, SAMPLE_CODE_EXIT_FINISH, true);
-    for (int32_t x : {16, 42, 64, 92, 112})
+    for (int32_t x : {18, 42, 64, 92, 112})
         c.Bush(x);
     for (int32_t x0 : {2, 14, 30, 47, 62, 79, 94, 106})
         c.Hill(x0, x0 + 7 + x0 % 3, 4 + x0 % 5);
@@ -443,9 +456,36 @@ WorldLevelSpec ChaseLevel() {
     return level;
 }
 
-// The last level: reaching it completes the game; after the ending the
-// menus send the player on through destination 0, back to the front end.
+// The last level: coins along the road and over a hill, and the golden
+// door whose way through destination 3 completes the game.
 WorldLevelSpec LastLevel() {
+    LevelCanvas c(44);
+    c.Walls();
+    c.Ground(1, 42, kGroundTop);
+    c.Start(4);
+    c.Objects(8, 12, kStanding, SAMPLE_CODE_PICKUP);
+    c.SlopeUp(16, kStanding);
+    c.Ground(17, 21, kStanding);
+    c.SlopeDown(22, kStanding, true);
+    c.Objects(18, 20, kStanding - 1, SAMPLE_CODE_PICKUP);
+    c.Objects(26, 30, kStanding, SAMPLE_CODE_PICKUP);
+    c.Door(36, SAMPLE_CODE_EXIT_FINISH, true);
+    c.Bush(7);
+    c.Bush(25);
+    c.Hill(3, 12, 7);
+    c.Hill(15, 23, 5);
+    c.Hill(29, 35, 6);
+    WorldLevelSpec level = LevelFrom(c, SAMPLE_LAST_LEVEL);
+    level.background = Background(SAMPLE_LAST_LEVEL);
+    level.destinations = {kNewGame, kSecondLevel, kSecondLevel, {SAMPLE_ENDING_LEVEL, 0}};
+    return level;
+}
+
+// The stage behind the ending: reaching it completes the game, the
+// ending's movie covers it, and it shows only while the main menu fades
+// in after the movie; the menus then send the player on through
+// destination 0, back to the front end.
+WorldLevelSpec EndingLevel() {
     LevelCanvas c(30);
     c.Walls();
     c.Ground(1, 28, kGroundTop);
@@ -453,8 +493,8 @@ WorldLevelSpec LastLevel() {
     c.Door(15, 0, true);
     c.Hill(4, 12, 7);
     c.Hill(16, 22, 5);
-    WorldLevelSpec level = LevelFrom(c, SAMPLE_LAST_LEVEL);
-    level.background = Background(SAMPLE_LAST_LEVEL);
+    WorldLevelSpec level = LevelFrom(c, SAMPLE_ENDING_LEVEL);
+    level.background = Background(SAMPLE_ENDING_LEVEL);
     level.destinations = {{1, 0}};
     return level;
 }
@@ -467,21 +507,21 @@ WorldLevelSpec LastLevel() {
 std::vector<int32_t> MakeLevelTable() {
     std::vector<int32_t> words(256, 0);
     const std::pair<int32_t, int32_t> kWords[] = {
-        {0, 8},                  // air speed: 5 pixels a frame
-        {1, -24},                // the lift of a bump, a hurt and a fall (upwards)
-        {2, 30},                 // camera shake: length (divisor)
-        {3, 8},                  //   amplitude
-        {4, 10},                 //   period (divisor)
-        {5, 30},                 // score pop-up: frames it lives
-        {6, -20},                //   rise
-        {7, 100},                //   alpha
-        {8, -3000},              //   alpha change a frame
-        {9, 100},                //   scale
-        {11, SAMPLE_LAST_LEVEL}, // reaching it completes the game
-        {12, 1},                 // no overlay and no keys: the front end
-        {22, 20},                // fading picture: frames of a fade (divisor)
-        {23, 80},                //   frames it holds
-        {24, 100 | (100 << 16)}, //   its screen point: x low, y high
+        {0, 8},                    // air speed: 5 pixels a frame
+        {1, -24},                  // the lift of a bump, a hurt and a fall (upwards)
+        {2, 30},                   // camera shake: length (divisor)
+        {3, 8},                    //   amplitude
+        {4, 10},                   //   period (divisor)
+        {5, 30},                   // score pop-up: frames it lives
+        {6, -20},                  //   rise
+        {7, 100},                  //   alpha
+        {8, -3000},                //   alpha change a frame
+        {9, 100},                  //   scale
+        {11, SAMPLE_ENDING_LEVEL}, // reaching it completes the game
+        {12, 1},                   // no overlay and no keys: the front end
+        {22, 20},                  // fading picture: frames of a fade (divisor)
+        {23, 80},                  //   frames it holds
+        {24, 100 | (100 << 16)},   //   its screen point: x low, y high
         // A chased character stands until the player is this far past it,
         // then keeps that far behind.
         {25, 320},
@@ -587,7 +627,7 @@ WorldArchiveSpec MakeSampleWorld() {
                               OBJT_PROJECTILE_A,    OBJT_PROJECTILE_B, OBJT_CHASED};
     std::copy(std::begin(listed), std::end(listed), spec.typeList.begin());
     spec.shapes = MakeShapes();
-    spec.levels = {FrontEndLevel(), FirstPlayableLevel(), ChaseLevel(), LastLevel()};
+    spec.levels = {FrontEndLevel(), FirstPlayableLevel(), ChaseLevel(), LastLevel(), EndingLevel()};
     spec.tileSets = {MakeTileSet()};
     sample::AddSampleMedia(&spec);
     spec.levelTable = MakeLevelTable();
@@ -671,5 +711,13 @@ ArchiveBuilder BuildSampleArchive(WorldArchiveLayout* layout) {
 }
 
 bool WriteSampleArchive(const std::string& path, const OutsideFileOptions& levelFiles) {
-    return WriteArchiveFiles(BuildSampleArchive(), path, levelFiles);
+    // Levels 2, 3 and 4 as the archive wrote them before the chase level's
+    // pipe chain moved behind its door, the last level became one to play
+    // and the slope's twin came: unedited, they give way to the new ones.
+    static const FileDigest kEarlierLevelFiles[] = {
+        {1804, 0xC5486C860078C54Fu}, {2288, 0x6FA8004FF1168ECCu}, {1328, 0x98019E7E970D446Bu}};
+    OutsideFileOptions options = levelFiles;
+    options.superseded.insert(options.superseded.end(), std::begin(kEarlierLevelFiles),
+                              std::end(kEarlierLevelFiles));
+    return WriteArchiveFiles(BuildSampleArchive(), path, options);
 }

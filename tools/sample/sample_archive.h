@@ -2,7 +2,7 @@
 // real data, generated from code: the catalogue with the fonts, the loading
 // pictures, the level music and sounds, the frame-dump header, everything
 // the menus and the level editor read (menu_archive.h), and a small world
-// of four levels with its tiles, level table, camera records and the media
+// of five levels with its tiles, level table, camera records and the media
 // of the object types it places.
 #pragma once
 
@@ -23,13 +23,18 @@ constexpr uint32_t SAMPLE_GROUP_STATUS_TEXTS = 18;
 constexpr uint32_t SAMPLE_GROUP_MUSIC = 45;
 constexpr uint32_t SAMPLE_GROUP_LEVEL_START_SOUND = 46;
 
-// Levels: 1 the front end behind the menus, 2 and 3 to play, 4 the last
-// level (reaching it completes the game). Level 3 is the chase: the
-// chased character, targets, a lever, a moving plate, spikes and a pipe
-// chain.
-constexpr int32_t SAMPLE_LEVEL_COUNT = 4;
+// Levels: 1 the front end behind the menus, 2, 3 and 4 to play, 4 the
+// last level, whose door completes the game by leading to 5, the stage
+// behind the ending (reaching it completes the game, and the ending's
+// movie covers it). Level 3 is the chase: the chased character, targets,
+// a lever, a moving plate, spikes and a pipe chain.
+constexpr int32_t SAMPLE_LEVEL_COUNT = 5;
 constexpr int32_t SAMPLE_LAST_LEVEL = 4;
+constexpr int32_t SAMPLE_ENDING_LEVEL = 5;
 constexpr int32_t SAMPLE_CHASE_LEVEL = 3;
+// The chase level's door back to level 2, where a player from there
+// arrives; its pipe chain lies left of it, up to column 5.
+constexpr int32_t SAMPLE_CHASE_DOOR_BACK_COLUMN = 9;
 
 // Layer-3 codes. Codes 1 to 6 mark entries 0 to 5 of a level (entry n is
 // the cell of code n + 1): code 1 is an inert marker where a level is
@@ -39,7 +44,7 @@ constexpr int32_t SAMPLE_CHASE_LEVEL = 3;
 // player the first time only; afterwards its entry record places it.
 constexpr uint8_t SAMPLE_CODE_ENTRY = 1;
 constexpr uint8_t SAMPLE_CODE_EXIT_BACK = 2;   // level 2 <-> level 3
-constexpr uint8_t SAMPLE_CODE_EXIT_FINISH = 3; // level 3 -> the last level
+constexpr uint8_t SAMPLE_CODE_EXIT_FINISH = 3; // level 3 -> the last level -> the ending
 constexpr uint8_t SAMPLE_CODE_PLAYER = 7;
 constexpr uint8_t SAMPLE_CODE_PICKUP = 10;
 constexpr uint8_t SAMPLE_CODE_TARGET_A = 11;
@@ -62,6 +67,13 @@ constexpr uint8_t SAMPLE_CODE_SOLID = 130;
 constexpr uint8_t SAMPLE_CODE_SLOPE_UP = 131;   // rises to the right (quarter code 4)
 constexpr uint8_t SAMPLE_CODE_SLOPE_DOWN = 132; // falls to the right (quarter code 5)
 constexpr uint8_t SAMPLE_CODE_ONE_WAY = 133;    // stands from above (quarter code 8)
+
+// Drawn tile codes (layers 0 to 2): the slope that rises to the right,
+// and its twin that falls to the right, which the tile set's substitute
+// table draws as the rising slope's picture mirrored. The first playable
+// level and the last level walk down the twin.
+constexpr uint8_t SAMPLE_TILE_SLOPE_UP = 3;
+constexpr uint8_t SAMPLE_TILE_SLOPE_DOWN_TWIN = 16;
 
 constexpr int32_t SAMPLE_TYPE_EXIT = 67;
 constexpr int32_t SAMPLE_TYPE_CHASE_START = 13; // takes the lever and lets the chased character out

@@ -127,7 +127,7 @@ Canvas Gradient(int32_t width, int32_t height, uint32_t top, uint32_t bottom) {
 
 // ---- sounds --------------------------------------------------------------------
 
-std::vector<uint8_t> NotesOgg(const std::vector<Note>& notes, double amplitude, float quality) {
+PcmBuffer NotesPcm(const std::vector<Note>& notes, double amplitude) {
     constexpr int32_t kRate = 44100;
     constexpr double kEdge = 0.005;
     constexpr double kTwoPi = 6.283185307179586;
@@ -145,7 +145,11 @@ std::vector<uint8_t> NotesOgg(const std::vector<Note>& notes, double amplitude, 
             pcm.samples.push_back(sample);
         }
     }
-    return WriteOggVorbis(pcm, quality);
+    return pcm;
+}
+
+std::vector<uint8_t> NotesOgg(const std::vector<Note>& notes, double amplitude, float quality) {
+    return WriteOggVorbis(NotesPcm(notes, amplitude), quality);
 }
 
 std::vector<uint8_t> WorldGroupSound(uint32_t group) {

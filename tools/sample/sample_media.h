@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "tools/sample/ogg_media_writer.h"
 #include "tools/sample/world_archive.h"
 
 namespace sample {
@@ -51,8 +52,10 @@ struct Note {
     double seconds;
 };
 
-// Notes one after the other as an Ogg Vorbis file, each with a short rise
-// and fall so that no step of the wave clicks.
+// Notes one after the other, stereo at 44,100 Hz, each with a short rise
+// and fall so that no step of the wave clicks (a frequency of 0 is a rest);
+// and the same as an Ogg Vorbis file.
+PcmBuffer NotesPcm(const std::vector<Note>& notes, double amplitude);
 std::vector<uint8_t> NotesOgg(const std::vector<Note>& notes, double amplitude,
                               float quality = 0.3f);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <system_error>
 #include <utility>
@@ -94,6 +95,28 @@ bool WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& b
     return std::fclose(file) == 0 && written;
 }
 
+// True when the regular file at `path` holds what an earlier version wrote
+// and not `now`.
+bool IsSupersededFile(const std::filesystem::path& path, const std::vector<uint8_t>& now,
+                      const std::vector<FileDigest>& superseded) {
+    std::error_code error;
+    if (superseded.empty() ||
+        !std::filesystem::is_regular_file(std::filesystem::symlink_status(path, error)))
+        return false;
+    const uintmax_t size = std::filesystem::file_size(path, error);
+    if (error || size > (uintmax_t{1} << 24) ||
+        std::none_of(superseded.begin(), superseded.end(),
+                     [size](const FileDigest& d) { return d.size == size; }))
+        return false;
+    std::ifstream in(path, std::ios::binary);
+    std::vector<uint8_t> bytes(static_cast<size_t>(size));
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size)))
+        return false;
+    const FileDigest digest = DigestOf(bytes);
+    return bytes != now &&
+           std::find(superseded.begin(), superseded.end(), digest) != superseded.end();
+}
+
 bool WriteOutsideFiles(const ArchiveBuilder& archive, const OutsideFileOptions& options) {
     const std::filesystem::path folder = options.folder;
     for (uint32_t i = 0; i < archive.Count(); ++i) {
@@ -108,7 +131,8 @@ bool WriteOutsideFiles(const ArchiveBuilder& archive, const OutsideFileOptions& 
         // Anything at that name counts as there: a folder or a link the
         // user made is not for this tool to replace.
         if (!options.overwrite &&
-            std::filesystem::exists(std::filesystem::symlink_status(file, error))) {
+            std::filesystem::exists(std::filesystem::symlink_status(file, error)) &&
+            !IsSupersededFile(file, spec.data, options.superseded)) {
             if (options.kept != nullptr)
                 options.kept->push_back(file.string());
             continue;
@@ -120,6 +144,13 @@ bool WriteOutsideFiles(const ArchiveBuilder& archive, const OutsideFileOptions& 
 }
 
 } // namespace
+
+FileDigest DigestOf(const std::vector<uint8_t>& bytes) {
+    uint64_t digest = 0xCBF29CE484222325u;
+    for (uint8_t b : bytes)
+        digest = (digest ^ b) * 0x100000001B3u;
+    return {bytes.size(), digest};
+}
 
 CatalogueBuilder MakeWorldCatalogue(const WorldArchiveSpec& spec, uint32_t groups) {
     CatalogueBuilder catalogue;

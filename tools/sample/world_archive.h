@@ -76,6 +76,16 @@ WorldArchiveLayout AppendWorldEntries(ArchiveBuilder* archive, const WorldArchiv
 ArchiveBuilder BuildWorldArchive(const WorldArchiveSpec& spec, WorldArchiveLayout* layout = nullptr,
                                  uint32_t groups = 1);
 
+// A file's size and 64-bit FNV-1a digest.
+struct FileDigest {
+    uint64_t size = 0;
+    uint64_t digest = 0;
+    bool operator==(const FileDigest& other) const {
+        return size == other.size && digest == other.digest;
+    }
+};
+FileDigest DigestOf(const std::vector<uint8_t>& bytes);
+
 // How WriteArchiveFiles treats the outside entries' files.
 struct OutsideFileOptions {
     // The folder their paths are relative to (the game's working folder);
@@ -84,6 +94,10 @@ struct OutsideFileOptions {
     // False: a file that is already there is kept, so that levels edited
     // in the editor survive a new archive. True: every file is written.
     bool overwrite = false;
+    // Files exactly as an earlier version of the archive wrote them: no
+    // edit is in them, so one that differs from its entry now is replaced
+    // even when `overwrite` is false.
+    std::vector<FileDigest> superseded;
     // Filled with the files kept, as joined to `folder`.
     std::vector<std::string>* kept = nullptr;
 };
