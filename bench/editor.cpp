@@ -56,7 +56,8 @@ TileRunMap* MakeMap(int32_t side) {
 }
 
 void BM_SaveLargestLevel(benchmark::State& state) {
-    std::string folder = (std::filesystem::temp_directory_path() / "qb_bench_editor_XXXXXX").string();
+    std::string folder =
+        (std::filesystem::temp_directory_path() / "qb_bench_editor_XXXXXX").string();
     if (mkdtemp(folder.data()) == nullptr) {
         state.SkipWithError("cannot make a temporary folder");
         return;
