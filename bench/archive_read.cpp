@@ -1,6 +1,9 @@
 // Archive read throughput: whole-entry reads and stream reads (4096-byte and
-// 1-byte requests) of a compressible text and of random bytes, each beside
-// zlib's inflate of the same data.
+// 1-byte requests) of a compressible text, each beside zlib's inflate of
+// the same text, and of random bytes. Our dictionary coder stores random
+// bytes larger than they are (the "ratio" counter is below 1) where zlib
+// falls back to stored blocks, a plain copy; the two do different work, so
+// the random runs, named "expanded", stand alone.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -44,7 +47,7 @@ std::vector<uint8_t> RandomData() {
     return bytes;
 }
 
-enum Entry : uint32_t { kTextCompressed, kTextPlain, kRandomCompressed, kRandomPlain };
+enum Entry : uint32_t { kTextCompressed, kTextPlain, kRandomExpanded, kRandomPlain };
 
 // One archive for the whole run, removed at exit.
 struct BenchArchive {
@@ -65,7 +68,6 @@ struct BenchArchive {
         CloseArchive(&archive);
         std::remove(path.c_str());
     }
-    const std::vector<uint8_t>& Data(bool isText) const { return isText ? text : random; }
 };
 
 BenchArchive& Shared() {
@@ -82,6 +84,7 @@ void ReadWholeEntry(benchmark::State& state, uint32_t entry) {
         benchmark::ClobberMemory();
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(out.size()));
+    state.counters["ratio"] = double(out.size()) / double(GetEntryStoredSize(archive, entry));
 }
 
 void ReadStream(benchmark::State& state, uint32_t entry, int32_t request) {
@@ -99,9 +102,9 @@ void ReadStream(benchmark::State& state, uint32_t entry, int32_t request) {
     state.SetBytesProcessed(int64_t(total));
 }
 
-// zlib's inflate of the same bytes, compressed at its default level.
-void ZlibInflate(benchmark::State& state, bool isText) {
-    const std::vector<uint8_t>& data = Shared().Data(isText);
+// zlib's inflate of the same text, compressed at its default level.
+void ZlibInflate(benchmark::State& state) {
+    const std::vector<uint8_t>& data = Shared().text;
     std::vector<uint8_t> packed(compressBound(data.size()));
     uLongf packedSize = packed.size();
     compress2(packed.data(), &packedSize, data.data(), data.size(), Z_DEFAULT_COMPRESSION);
@@ -116,9 +119,9 @@ void ZlibInflate(benchmark::State& state, bool isText) {
     state.counters["ratio"] = double(data.size()) / double(packedSize);
 }
 
-// zlib's inflate of the same bytes with 4096-byte and 1-byte outputs.
-void ZlibInflateSteps(benchmark::State& state, bool isText, uInt step) {
-    const std::vector<uint8_t>& data = Shared().Data(isText);
+// zlib's inflate of the same text with 4096-byte and 1-byte outputs.
+void ZlibInflateSteps(benchmark::State& state, uInt step) {
+    const std::vector<uint8_t>& data = Shared().text;
     std::vector<uint8_t> packed(compressBound(data.size()));
     uLongf packedSize = packed.size();
     compress2(packed.data(), &packedSize, data.data(), data.size(), Z_DEFAULT_COMPRESSION);
@@ -143,26 +146,20 @@ void ZlibInflateSteps(benchmark::State& state, bool isText, uInt step) {
 }
 
 BENCHMARK_CAPTURE(ReadWholeEntry, text_compressed, kTextCompressed)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(ZlibInflate, text_reference, true)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(ReadWholeEntry, random_compressed, kRandomCompressed)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(ZlibInflate, random_reference, false)->Unit(benchmark::kMillisecond);
+BENCHMARK(ZlibInflate)->Name("ZlibInflate/text_reference")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(ReadWholeEntry, text_plain, kTextPlain)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ReadWholeEntry, random_expanded, kRandomExpanded)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_CAPTURE(ReadStream, text_compressed_4096, kTextCompressed, 4096)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(ZlibInflateSteps, text_reference_4096, true, 4096)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(ReadStream, random_compressed_4096, kRandomCompressed, 4096)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(ZlibInflateSteps, random_reference_4096, false, 4096)
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ZlibInflateSteps, text_reference_4096, 4096)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(ReadStream, text_plain_4096, kTextPlain, 4096)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ReadStream, random_expanded_4096, kRandomExpanded, 4096)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(ReadStream, random_plain_4096, kRandomPlain, 4096)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_CAPTURE(ReadStream, text_compressed_1, kTextCompressed, 1)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(ZlibInflateSteps, text_reference_1, true, 1)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(ReadStream, random_compressed_1, kRandomCompressed, 1)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(ZlibInflateSteps, random_reference_1, false, 1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ZlibInflateSteps, text_reference_1, 1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ReadStream, random_expanded_1, kRandomExpanded, 1)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -13,6 +13,19 @@
 #include "graphics/image.h"
 #include "graphics/renderer.h"
 
+inline bool HasDisplay() {
+    const char* display = std::getenv("DISPLAY");
+    return display != nullptr && *display != '\0';
+}
+
+// Where frames are presented. Both renderers present to the X server when
+// there is one, as the game does, so that their frame times hold the same
+// work; without one, the Direct3D 9 runs present to SDL's dummy video and
+// the OpenGL runs are skipped.
+inline const char* PresentTarget() {
+    return HasDisplay() ? "x11" : "dummy";
+}
+
 // SDL 1.2 has one video mode at a time: switching renderers restarts it.
 // softwareGl asks Mesa for its software rasteriser, as on a machine
 // without a GPU.
@@ -27,13 +40,12 @@ inline bool UseRenderer(int32_t kind, bool softwareGl = false) {
         active = RENDERER_NONE;
     }
     if (kind == RENDERER_OPENGL) {
-        const char* display = std::getenv("DISPLAY");
-        if (display == nullptr || *display == '\0')
+        if (!HasDisplay())
             return false;
         if (softwareGl)
             setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
     }
-    setenv("SDL_VIDEODRIVER", kind == RENDERER_OPENGL ? "x11" : "dummy", 1);
+    setenv("SDL_VIDEODRIVER", PresentTarget(), 1);
     bool started = false;
     // Xvfb refuses connections for a moment after its last client leaves.
     for (int attempt = 0; attempt < 40 && !started; ++attempt) {
@@ -53,7 +65,7 @@ inline bool UseRenderer(int32_t kind, bool softwareGl = false) {
 // moment after its last client leaves. False without a display.
 inline bool OpenGlWindow() {
     static const bool opened = [] {
-        if (std::getenv("DISPLAY") == nullptr)
+        if (!HasDisplay())
             return false;
         setenv("SDL_VIDEODRIVER", "x11", 1);
         if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_NOPARACHUTE) != 0)

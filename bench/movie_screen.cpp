@@ -1,8 +1,9 @@
 // One 640x480 movie frame on the movie screen, against the 40 ms a frame of a
 // 25 fps movie: split into the XviD decode, the 24-to-32-bit conversion and
 // the upload and scaled, filtered draw (Direct3D 9 on our software layer,
-// SDL dummy video), then the screen's whole Draw with the mixer open on the
-// dummy audio driver. Counters in ms per frame and % of the budget.
+// presenting to the X server under xvfb-run, else to SDL's dummy video),
+// then the screen's whole Draw with the mixer open on the dummy audio
+// driver. Counters in ms per frame and % of the budget.
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 

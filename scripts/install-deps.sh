@@ -24,6 +24,41 @@ sudo=""
 if [ "$(id -u)" -ne 0 ]; then
   sudo="sudo"
 fi
+# On a fresh machine an automatic update often holds the package manager's
+# locks for minutes: wait for it rather than fail. The locks are fcntl locks
+# on these files, found in /proc/locks by device and inode (readable without
+# root); apt-get itself then waits too, should one be taken in between.
+apt_locks=(/var/lib/dpkg/lock-frontend /var/lib/dpkg/lock /var/lib/apt/lists/lock
+           /var/cache/apt/archives/lock)
+lock_holder() { # prints the process holding one of the locks; false when none
+  local lock id pid
+  for lock in "${apt_locks[@]}"; do
+    [ -e "$lock" ] || continue
+    id=$(stat -L -c '%Hd %Ld %i' "$lock" | { read -r major minor inode
+                                           printf '%02x:%02x:%s' "$major" "$minor" "$inode"; })
+    pid=$(awk -v id="$id" '{ for (i = 1; i < NF; ++i) if ($i == id) { print $(i - 1); exit } }' \
+          /proc/locks)
+    if [ -n "$pid" ]; then
+      echo "$lock (process $pid, $(cat "/proc/$pid/comm" 2>/dev/null || echo "gone"))"
+      return 0
+    fi
+  done
+  return 1
+}
+wait_for_locks() {
+  local holder said=""
+  while holder=$(lock_holder); do
+    if [ -z "$said" ]; then
+      echo "Waiting for another package manager to finish (an automatic update?): $holder holds its lock."
+      said=1
+    fi
+    sleep 5
+  done
+}
+apt=(apt-get -o DPkg::Lock::Timeout=3600)
+
 echo "Installing: ${missing[*]}"
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+wait_for_locks
+$sudo "${apt[@]}" update -qq
+wait_for_locks
+DEBIAN_FRONTEND=noninteractive $sudo "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}"

@@ -40,10 +40,12 @@ fi
 
 # Xvfb gets a session of its own so that a Ctrl-C here does not reach it:
 # the display must outlive the game, which still needs it while it saves
-# game.cfg and shuts down.
+# game.cfg and shuts down. -noreset: SDL connects, disconnects and connects
+# again as it starts, and Xvfb would otherwise restart after that last
+# client left and refuse the next connection for a moment.
 display_file=$(mktemp)
 xvfb_log=$(mktemp)
-setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
+setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset \
   3>"$display_file" >"$xvfb_log" 2>&1 &
 xvfb_pid=$!
 trap 'kill "$xvfb_pid" 2>/dev/null || true; rm -f "$display_file" "$xvfb_log"' EXIT

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian 12 machine, builds, and runs every test: the normal
-# build, the AddressSanitizer + UndefinedBehaviorSanitizer build, and a short
-# run of each fuzz target.
+# build with a short run of each benchmark, the AddressSanitizer +
+# UndefinedBehaviorSanitizer build, and a short run of each fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,6 +23,24 @@ run_suite() { # build-dir, label
 cmake -S . -B build -G Ninja -DQB_WERROR=ON
 ninja -C build -j "$jobs"
 run_suite build "normal build"
+
+# Each benchmark once for a moment, in shuffled repetitions, so that none
+# stops working unseen; a run skipped with an error fails too. They run in
+# their own folder: the play task saves game.sav where it runs.
+echo "== benchmarks"
+bench_start=$SECONDS
+for bench in build/bench/bench_*; do
+  [ -x "$bench" ] || continue
+  name=$(basename "$bench")
+  if (cd build/bench && SDL_AUDIODRIVER=dummy "${xvfb[@]}" "./$name" --benchmark_min_time=0.01 \
+        --benchmark_repetitions=3 --benchmark_enable_random_interleaving=true >"$name.log" 2>&1) &&
+     ! grep -q "ERROR OCCURRED" "$bench.log"; then
+    echo "$name: ok"
+  else
+    echo "$name: FAILED"; tail -20 "$bench.log"; status=1
+  fi
+done
+echo "benchmarks took $((SECONDS - bench_start)) s"
 
 cmake -S . -B build-asan -G Ninja -DQB_WERROR=ON -DQB_SANITIZE=ON -DQB_BENCH=OFF
 ninja -C build-asan -j "$jobs"

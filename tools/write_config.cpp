@@ -1,13 +1,23 @@
-// Writes a "game.cfg": the defaults, changed by options such as
-// --fullscreen 0 --renderer 2 --editor 1 --width 640 --height 480 --fps 40.
+// Writes a "game.cfg", changed by options such as --fullscreen 0
+// --renderer 2 --editor 1 --width 640 --height 480 --fps 40: over the
+// settings of the game.cfg already there, else over the defaults.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
+#include "engine/bytes.h"
 #include "engine/config.h"
 
 namespace {
+
+constexpr uint32_t kFileSize = 4 + GAME_CONFIG_FILE_SIZE; // version word, block
 
 struct Option {
     const char* name;
@@ -33,7 +43,10 @@ const Option kOptions[] = {
 
 void PrintUsage(FILE* out, const char* program) {
     std::fprintf(out, "usage: %s <path> [--option value]...\n", program);
-    std::fprintf(out, "Writes a game.cfg at <path>: the defaults, changed by the options.\n");
+    std::fprintf(out, "Writes a game.cfg at <path>. When <path> holds a game.cfg already, only\n"
+                      "the options given change and every other setting stays as it is; else\n"
+                      "the file is new: the defaults, changed by the options. Any other file\n"
+                      "at <path> is left alone.\n");
     for (const Option& o : kOptions) {
         char range[32];
         std::snprintf(range, sizeof(range), "%ld..%ld", o.low, o.high);
@@ -69,6 +82,77 @@ void Apply(GameConfig* config, const Option& option, long value) {
         config->colour16 = static_cast<uint16_t>(value);
 }
 
+enum class Existing { kNone, kConfig, kOther };
+
+// Up to `capacity` bytes of the regular file at `path`: the count read, or
+// -1 with the reason in *why. Only a regular file is opened, and never in a
+// way that waits on a FIFO by that name.
+ssize_t ReadRegularFile(const char* path, uint8_t* bytes, size_t capacity, std::string* why) {
+    struct stat info;
+    if (stat(path, &info) == 0 && !S_ISREG(info.st_mode)) {
+        *why = "not a regular file";
+        return -1;
+    }
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        *why = std::strerror(errno);
+        return -1;
+    }
+    ssize_t size = 0;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        *why = "not a regular file";
+        size = -1;
+    }
+    while (size >= 0 && static_cast<size_t>(size) < capacity) {
+        const ssize_t got = read(fd, bytes + size, capacity - static_cast<size_t>(size));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            *why = std::strerror(errno);
+            size = -1;
+        }
+        if (got <= 0)
+            break;
+        size += got;
+    }
+    close(fd);
+    return size;
+}
+
+// The game.cfg at `path` read into `config` as the game reads it: the
+// version word 10, then up to the whole block (a short file leaves the rest
+// as it was). kOther, with the reason in *why, for anything at `path` that
+// is not a game.cfg: a game.sav has the same version word, so a file longer
+// than a game.cfg is not one either.
+Existing ReadExisting(const char* path, GameConfig* config, std::string* why) {
+    struct stat info;
+    // A dangling link counts as missing: the new file is saved through it.
+    if (stat(path, &info) != 0 && errno == ENOENT)
+        return Existing::kNone;
+    uint8_t bytes[kFileSize + 1];
+    const ssize_t size = ReadRegularFile(path, bytes, sizeof(bytes), why);
+    if (size < 0)
+        return Existing::kOther;
+    if (size < 4) {
+        *why = "too short for a version word";
+        return Existing::kOther;
+    }
+    if (GetU32LE(bytes) != DATA_FILE_VERSION) {
+        *why = "version " + std::to_string(GetU32LE(bytes)) + ", not " +
+               std::to_string(DATA_FILE_VERSION);
+        return Existing::kOther;
+    }
+    if (size > static_cast<ssize_t>(kFileSize)) {
+        *why = "longer than a game.cfg";
+        return Existing::kOther;
+    }
+    uint8_t block[GAME_CONFIG_FILE_SIZE];
+    GameConfigToBytes(*config, block);
+    std::memcpy(block, bytes + 4, static_cast<size_t>(size) - 4);
+    GameConfigFromBytes(block, config);
+    return Existing::kConfig;
+}
+
 bool IsHelp(const char* arg) {
     return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0;
 }
@@ -95,8 +179,8 @@ int main(int argc, char** argv) {
     // file the user wants.
     if (argv[1][0] == '-')
         return BadArguments(program, "expected a path first, not", argv[1]);
-    GameConfig config = {};
-    SetDefaultConfig(&config);
+    // Every option is checked before the file is read or written.
+    std::vector<std::pair<const Option*, long>> changes;
     for (int i = 2; i < argc; i += 2) {
         const Option* option = FindOption(argv[i]);
         if (option == nullptr)
@@ -110,8 +194,18 @@ int main(int argc, char** argv) {
             PrintUsage(stderr, program);
             return 2;
         }
-        Apply(&config, *option, value);
+        changes.emplace_back(option, value);
     }
+    GameConfig config = {};
+    SetDefaultConfig(&config);
+    std::string why;
+    if (ReadExisting(argv[1], &config, &why) == Existing::kOther) {
+        std::fprintf(stderr, "%s: %s is not a game.cfg (%s); it is left as it was\n", program,
+                     argv[1], why.c_str());
+        return 1;
+    }
+    for (const auto& [option, value] : changes)
+        Apply(&config, *option, value);
     uint8_t bytes[GAME_CONFIG_FILE_SIZE];
     GameConfigToBytes(config, bytes);
     // The writer has said why when it fails.
