@@ -14,6 +14,7 @@
 
 #include "engine/bytes.h"
 #include "engine/config.h"
+#include "engine/safe_file.h"
 
 namespace {
 
@@ -88,21 +89,13 @@ enum class Existing { kNone, kConfig, kOther };
 // -1 with the reason in *why. Only a regular file is opened, and never in a
 // way that waits on a FIFO by that name.
 ssize_t ReadRegularFile(const char* path, uint8_t* bytes, size_t capacity, std::string* why) {
-    struct stat info;
-    if (stat(path, &info) == 0 && !S_ISREG(info.st_mode)) {
-        *why = "not a regular file";
-        return -1;
-    }
-    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const char* reason = nullptr;
+    const int fd = OpenRegularFile(path, &reason);
     if (fd < 0) {
-        *why = std::strerror(errno);
+        *why = reason != nullptr ? reason : std::strerror(errno);
         return -1;
     }
     ssize_t size = 0;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        *why = "not a regular file";
-        size = -1;
-    }
     while (size >= 0 && static_cast<size_t>(size) < capacity) {
         const ssize_t got = read(fd, bytes + size, capacity - static_cast<size_t>(size));
         if (got < 0 && errno == EINTR)
