@@ -17,6 +17,7 @@
 #include "engine/config.h"
 #include "graphics/renderer.h"
 #include "menus/save_file.h"
+#include "tests/graphics/d3d9_screen.h"
 #include "tests/support/draw_capture.h"
 #include "tools/sample/font_writer.h"
 #include "tests/world/tile_test_util.h"
@@ -303,69 +304,35 @@ TEST_F(Scene, ATileLayerIsDrawnRunByRunAndARunPastTheLastColumnShowsOneCellMore)
 }
 
 // The Direct3D 9 renderer on the software layer, read back from the screen.
-class ScenePixels : public ::testing::Test {
+class ScenePixels : public D3dScreenTest {
 protected:
-    void SetUp() override {
-        ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO | SDL_INIT_NOPARACHUTE), 0) << SDL_GetError();
-        started_ = true;
-        if (SetVideoMode(800, 600, 32, 0, RENDERER_D3D9, 0) != 1)
-            GTEST_SKIP() << "the Direct3D 9 renderer could not set the mode";
-        SetTextureFiltering(0);
-        ClearScreen();
-        PresentFrame(); // opens the first scene: draws before it are dropped
-    }
     void TearDown() override {
         FreeTileRunMap(&world->map);
         DeleteGameWorld(world);
-        FreeImage(&image);
-        if (!started_)
-            return;
-        ShutdownRenderer();
-        SetVideoMode(0, 0, 0, 0, RENDERER_NONE, 0);
-        SDL_Quit();
-    }
-    // 0xRRGGBB of a screen pixel.
-    static uint32_t Pixel(const std::vector<uint8_t>& rgb, int32_t x, int32_t y) {
-        const size_t at = (static_cast<size_t>(READ_SCREEN_HEIGHT - 1 - y) * READ_SCREEN_WIDTH +
-                           static_cast<size_t>(x)) *
-                          3;
-        return (uint32_t{rgb[at]} << 16) | (uint32_t{rgb[at + 1]} << 8) | rgb[at + 2];
+        D3dScreenTest::TearDown();
     }
 
     GameWorld* world = NewGameWorld();
-    Image* image = nullptr;
-
-private:
-    bool started_ = false;
 };
 
 TEST_F(ScenePixels, ACodeDrawnThroughItsSubstituteShowsItsImageMirroredAndOpaque) {
     // Left half red, right half green.
-    image = CreateImage(32, 32, IMAGE_FMT_32);
+    Image* image = CreateImage(32, 32, IMAGE_FMT_32);
     for (int32_t k = 0; k < 32 * 32; ++k)
         image->pixels[k] = k % 32 < 16 ? 0xFFFF0000u : 0xFF00FF00u;
-    UploadTexture(image);
-    world->tileImages[10] = image;
+    world->tileImages[10] = Uploaded(image);
     world->codeSubstitutes[9] = 10;
     LoadMap(world, {kNone, Grid(2, {{10, 9}}), kNone, kNone}, false);
-    SpriteRecord black = {};
-    InitSpriteRecord(&black, gScreenTarget);
-    black.width = READ_SCREEN_WIDTH;
-    black.height = READ_SCREEN_HEIGHT;
-    black.colour = 0xFF000000u;
-    FillRect(&black);
     DrawTileLayer(world, 1, 0, 0, 0, 0, 1, 0, 100, 50);
-    std::vector<uint8_t> rgb(READ_SCREEN_BYTES);
-    ReadScreen(rgb.data());
-    for (int32_t y : {50, 81}) {
-        EXPECT_EQ(Pixel(rgb, 100, y), 0xFF0000u) << y;
-        EXPECT_EQ(Pixel(rgb, 131, y), 0x00FF00u) << y;
-        EXPECT_EQ(Pixel(rgb, 132, y), 0x00FF00u) << y; // code 9: 10's image mirrored
-        EXPECT_EQ(Pixel(rgb, 147, y), 0x00FF00u) << y;
-        EXPECT_EQ(Pixel(rgb, 148, y), 0xFF0000u) << y;
-        EXPECT_EQ(Pixel(rgb, 163, y), 0xFF0000u) << y;
-        EXPECT_EQ(Pixel(rgb, 164, y), 0u) << y;
-    }
+    Frame();
+    const uint32_t background = Pixel(799, 599) & 0xFFFFFFu;
+    const auto expected = [background](int32_t x, int32_t) -> uint32_t {
+        if (x < 116 || (x >= 148 && x < 164))
+            return 0xFF0000u; // code 9 shows 10's image mirrored
+        return x < 164 ? 0x00FF00u : background;
+    };
+    ExpectArea(100, 50, 80, 32, expected);
+    ExpectArea(100, 82, 80, 1, [background](int32_t, int32_t) { return background; });
 }
 
 TEST_F(Scene, TheChangeListShowsItsCodesDuringTheFrameAndTheMapGetsItsOwnBack) {
