@@ -16,7 +16,8 @@ mkdir -p run/res
 # but only over an archive it wrote itself (the marker file says so): an
 # archive the user put there is never replaced. Its level files go in the
 # game's working folder, where the editor saves them; the tool writes only
-# those that are missing, so edited levels are kept.
+# those that are missing or still as an older sample wrote them, so edited
+# levels are kept.
 tool=build-game/tools/make_sample_archive
 if [ ! -f run/res/base.res ] || { [ -f run/res/.sample-archive ] && [ "$tool" -nt run/res/base.res ]; }; then
   "$tool" --game-folder run run/res/base.res
