@@ -1,17 +1,21 @@
 // "dump/keys.bin" comes from outside. Quick part: replayed word by word, any
 // bytes give game keys only; a whole word is the recorded word, and a short
 // last word keeps the live word's high bytes. Whole part: the bytes are the
-// recording that the real play task replays on the sample world's first
-// playable level, in a fresh world each time, for up to a few hundred
-// steps. Whatever the keys, every step's objects get the recorded word and
-// nothing else of it, the player stays in the map unless it is leaving
-// play, and a level end, a door or a comeback lands in a running level.
+// recording that the real play task replays on a playable level of the
+// sample world, in a fresh world each time, for up to a few hundred steps. Whatever the keys, every
+// step's objects get the recorded word and nothing else of it, the player stays in the map unless
+// it is leaving play, and a level end, a door or a comeback lands in a running level.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <SDL.h>
 
@@ -235,9 +239,54 @@ bool WriteRecording(const uint8_t* data, size_t size) {
     return std::fclose(file) == 0 && written;
 }
 
+// The game's own folder holds only while it runs: the fuzzer resolves its
+// corpus and artifacts from the folder it started in.
+int gStart = -1;
+int gFolder = -1;
+
+class InFolder {
+public:
+    InFolder() {
+        if (fchdir(gFolder) != 0)
+            std::abort();
+    }
+    ~InFolder() {
+        if (fchdir(gStart) != 0)
+            std::abort();
+    }
+    InFolder(const InFolder&) = delete;
+    InFolder& operator=(const InFolder&) = delete;
+};
+
+// A crash leaves the game's folder current, so a reproducer would land in
+// it: unless told otherwise, the fuzzer writes them where it started.
+void KeepArtifactsHere(int* argc, char*** argv) {
+    static std::vector<std::string> strings;
+    static std::vector<char*> arguments;
+    for (int i = 0; i < *argc; ++i) {
+        const std::string a = (*argv)[i];
+        if (a.rfind("-artifact_prefix=", 0) == 0 || a.rfind("-exact_artifact_path=", 0) == 0)
+            return;
+    }
+    std::error_code error;
+    const std::filesystem::path here = std::filesystem::current_path(error);
+    if (error)
+        return;
+    strings.push_back("-artifact_prefix=" + (here / "").string());
+    arguments.assign(*argv, *argv + *argc);
+    arguments.push_back(strings.back().data());
+    arguments.push_back(nullptr);
+    *argc += 1;
+    *argv = arguments.data();
+}
+
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    gStart = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (gStart < 0)
+        std::abort();
+    KeepArtifactsHere(argc, argv);
     // The loaders' diagnostics would drown the fuzzer's own report.
     if (std::freopen("/dev/null", "w", stdout) == nullptr)
         return 0;
@@ -246,6 +295,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // Everything the game writes (game.sav, the recording) stays in here;
     // the folder goes at exit.
     static ScopedTempDir folder;
+    gFolder = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (gFolder < 0)
+        std::abort();
     WriteGameFiles();
     static ScriptedPlatform platform;
     SetPlatform(&platform);
@@ -264,11 +316,14 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     BroadcastTaskMessage(TASK_TAG_PLAY, kDeleteWorld, 0);
     gAppActive = 1;
     gAppWasActive = 1;
+    if (fchdir(gStart) != 0)
+        std::abort();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckReplayedWords(data, size);
+    InFolder inFolder;
     if (!WriteRecording(data, size))
         std::abort();
 
