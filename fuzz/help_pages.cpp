@@ -14,6 +14,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "fuzz/quiet_stdout.h"
 #include "engine/archive.h"
 #include "engine/catalogue.h"
 #include "fuzz/memory_archive.h"
@@ -174,9 +175,7 @@ void RunFrames(CGameStaticHelp* page, Input* in) {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // The loaders' diagnostics would drown the fuzzer's own report.
-    if (std::freopen("/dev/null", "w", stdout) == nullptr)
-        return 0;
+    SilenceDiagnostics();
     return 0;
 }
 

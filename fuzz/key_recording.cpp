@@ -1,10 +1,11 @@
-// "dump/keys.bin" comes from outside. Quick part: replayed word by word, any
-// bytes give game keys only; a whole word is the recorded word, and a short
-// last word keeps the live word's high bytes. Whole part: the bytes are the
-// recording that the real play task replays on a playable level of the
-// sample world, in a fresh world each time, for up to a few hundred steps. Whatever the keys, every
-// step's objects get the recorded word and nothing else of it, the player stays in the map unless
-// it is leaving play, and a level end, a door or a comeback lands in a running level.
+// "dump/keys.bin" comes from outside. Quick part: replayed word by word,
+// any bytes give game keys only; a whole word is the recorded word, and a
+// short last word keeps the live word's high bytes. Whole part: the bytes
+// are the recording that the real play task replays on a playable level of
+// the sample world, in a fresh world each time, for up to a few hundred
+// steps. Whatever the keys, every step's objects get the recorded word and
+// nothing else of it, the player stays in the map unless it is leaving
+// play, and a level end, a door or a comeback lands in a running level.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -20,6 +21,7 @@
 #include <SDL.h>
 
 #include "engine/app.h"
+#include "fuzz/quiet_stdout.h"
 #include "engine/bytes.h"
 #include "engine/config.h"
 #include "engine/game_keys.h"
@@ -287,9 +289,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     if (gStart < 0)
         std::abort();
     KeepArtifactsHere(argc, argv);
-    // The loaders' diagnostics would drown the fuzzer's own report.
-    if (std::freopen("/dev/null", "w", stdout) == nullptr)
-        return 0;
+    SilenceDiagnostics();
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     // Everything the game writes (game.sav, the recording) stays in here;

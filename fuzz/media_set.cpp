@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "fuzz/quiet_stdout.h"
 #include "engine/archive.h"
 #include "fuzz/memory_archive.h"
 #include "tools/sample/archive_builder.h"
@@ -115,9 +116,7 @@ void Exercise(GameWorld* world, MediaSet* set, uint8_t keySeed) {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // The loaders' diagnostics would drown the fuzzer's own report.
-    if (std::freopen("/dev/null", "w", stdout) == nullptr)
-        return 0;
+    SilenceDiagnostics();
     return 0;
 }
 
