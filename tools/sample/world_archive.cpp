@@ -95,26 +95,37 @@ bool WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& b
     return std::fclose(file) == 0 && written;
 }
 
-// True when the regular file at `path` holds what an earlier version wrote
-// and not `now`.
-bool IsSupersededFile(const std::filesystem::path& path, const std::vector<uint8_t>& now,
-                      const std::vector<FileDigest>& superseded) {
+// How a file already at an outside entry's path stands to the bytes the
+// archive writes there now.
+enum class ExistingFile {
+    Current,    // exactly those bytes: nothing to write, nothing to report
+    Superseded, // exactly as an earlier version wrote it: no edit, replaced
+    Edited,     // anything else, a folder or a link among them: kept
+};
+
+ExistingFile ClassifyExistingFile(const std::filesystem::path& path,
+                                  const std::vector<uint8_t>& now,
+                                  const std::vector<FileDigest>& superseded) {
     std::error_code error;
-    if (superseded.empty() ||
-        !std::filesystem::is_regular_file(std::filesystem::symlink_status(path, error)))
-        return false;
+    if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(path, error)))
+        return ExistingFile::Edited;
     const uintmax_t size = std::filesystem::file_size(path, error);
-    if (error || size > (uintmax_t{1} << 24) ||
-        std::none_of(superseded.begin(), superseded.end(),
-                     [size](const FileDigest& d) { return d.size == size; }))
-        return false;
+    // Only a file the size of the bytes now or of an earlier version can be
+    // either; no other is read.
+    const bool earlierSize = std::any_of(superseded.begin(), superseded.end(),
+                                         [size](const FileDigest& d) { return d.size == size; });
+    if (error || size > (uintmax_t{1} << 24) || (size != now.size() && !earlierSize))
+        return ExistingFile::Edited;
     std::ifstream in(path, std::ios::binary);
     std::vector<uint8_t> bytes(static_cast<size_t>(size));
     if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size)))
-        return false;
+        return ExistingFile::Edited;
+    if (bytes == now)
+        return ExistingFile::Current;
     const FileDigest digest = DigestOf(bytes);
-    return bytes != now &&
-           std::find(superseded.begin(), superseded.end(), digest) != superseded.end();
+    return std::find(superseded.begin(), superseded.end(), digest) != superseded.end()
+               ? ExistingFile::Superseded
+               : ExistingFile::Edited;
 }
 
 bool WriteOutsideFiles(const ArchiveBuilder& archive, const OutsideFileOptions& options) {
@@ -131,11 +142,15 @@ bool WriteOutsideFiles(const ArchiveBuilder& archive, const OutsideFileOptions& 
         // Anything at that name counts as there: a folder or a link the
         // user made is not for this tool to replace.
         if (!options.overwrite &&
-            std::filesystem::exists(std::filesystem::symlink_status(file, error)) &&
-            !IsSupersededFile(file, spec.data, options.superseded)) {
-            if (options.kept != nullptr)
-                options.kept->push_back(file.string());
-            continue;
+            std::filesystem::exists(std::filesystem::symlink_status(file, error))) {
+            const ExistingFile existing = ClassifyExistingFile(file, spec.data, options.superseded);
+            if (existing == ExistingFile::Current)
+                continue;
+            if (existing == ExistingFile::Edited) {
+                if (options.kept != nullptr)
+                    options.kept->push_back(file.string());
+                continue;
+            }
         }
         if (!WriteBytes(file, spec.data))
             return false;

@@ -98,7 +98,8 @@ struct OutsideFileOptions {
     // edit is in them, so one that differs from its entry now is replaced
     // even when `overwrite` is false.
     std::vector<FileDigest> superseded;
-    // Filled with the files kept, as joined to `folder`.
+    // Filled with the edited files kept (those that differ from their entry
+    // now and are not superseded), as joined to `folder`.
     std::vector<std::string>* kept = nullptr;
 };
 
