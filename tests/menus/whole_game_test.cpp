@@ -1,8 +1,8 @@
 // The whole game on the generated sample archive, driven like a player
 // would: the opening movies and picture, a new profile, the main menu and
 // its options, the intro, the level map, a level played to its door and
-// through its tally, a walk into the chase level, the pause menu, back to
-// the user selection and out.
+// through its tally, a walk into the chase level and a hurt there, back
+// through its door, the pause menu, back to the user selection and out.
 // Each step taps its keys, then waits until the game shows what the step
 // leads to; the files the game leaves behind are checked byte for byte.
 #include <gtest/gtest.h>
@@ -28,6 +28,7 @@
 #include "tests/world/game_run.h"
 #include "tools/sample/menu_archive.h"
 #include "tools/sample/sample_archive.h"
+#include "world/behaviours/player_state.h"
 #include "world/game_world.h"
 #include "world/objects.h"
 #include "world/play_task.h"
@@ -62,13 +63,22 @@ int32_t SubMenuCount() {
     return menu != nullptr ? menu->SubMenus()->GetChildCount() : -1;
 }
 
-// The player's x in world pixels, -1 without a player.
-int32_t PlayerX() {
+const ObjectSlot* PlayerSlot() {
     GameWorld* w = World();
     uint16_t index = 0;
-    const ObjectSlot* player =
-        w != nullptr ? FindNextObjectOfType(w, &index, OBJT_PLAYER) : nullptr;
+    return w != nullptr ? FindNextObjectOfType(w, &index, OBJT_PLAYER) : nullptr;
+}
+
+// The player's x in world pixels, -1 without a player.
+int32_t PlayerX() {
+    const ObjectSlot* player = PlayerSlot();
     return player != nullptr ? player->x : -1;
+}
+
+// True while a hurt player is out of play, before it comes back.
+bool PlayerLeaving() {
+    const ObjectSlot* player = PlayerSlot();
+    return player != nullptr && player->LogicAs<PlayerState>()->leaveCounter >= 0;
 }
 
 bool NoDraw() {
@@ -169,8 +179,19 @@ TEST(WholeGame, FromTheOpeningMoviesThroughALevelAndOut) {
     bool streamStarted = false;
     bool chaseInterrupted = false;
     int32_t scoreAfterWalk = 0;
+    int32_t comebackX = -1;
+    int32_t framesBack = 0;
+    bool tallyOnTheWayBack = false;
     // Eight cells on from the door: the basin once stood two cells from it.
     constexpr int32_t kChaseWalkEnd = (SAMPLE_CHASE_DOOR_BACK_COLUMN + 8) * 32;
+    // Long enough after the comeback for the door to have acted.
+    constexpr int32_t kFramesBack = 120;
+    const auto watchChase = [&] {
+        // A running stream's level is above 0; a hurt player's leaving
+        // sets it below.
+        streamStarted |= World()->player.streamLevel > 0;
+        chaseInterrupted |= Flow()->tally != nullptr || !Playing(3);
+    };
     std::vector<Step> steps = {
         {"the first movie plays and ends by itself", {},
          [&] {
@@ -252,11 +273,21 @@ TEST(WholeGame, FromTheOpeningMoviesThroughALevelAndOut) {
              scoreAfterWalk = User0().runningScore;
              return PlayerX() >= kChaseWalkEnd;
          },
-         SDLK_RIGHT, 1000, 0,
+         SDLK_RIGHT, 1000, 0, watchChase},
+        {"walk on into the first enemy: it hurts the player", {}, [&] { return PlayerLeaving(); },
+         SDLK_RIGHT, 1000, 0, watchChase},
+        {"the player comes back and stands there: the level goes on", {},
          [&] {
-             streamStarted |= World()->player.streamLevel != 0;
-             chaseInterrupted |= Flow()->tally != nullptr || !Playing(3);
-         }},
+             if (PlayerLeaving())
+                 return false;
+             if (comebackX < 0)
+                 comebackX = PlayerX();
+             return !chaseInterrupted && ++framesBack >= kFramesBack;
+         },
+         0, 1000, 0, watchChase},
+        {"walk left into the door back: level 2, with no tally on the way", {},
+         [&] { return Playing(2); }, SDLK_LEFT, 1000, 0,
+         [&] { tallyOnTheWayBack |= Flow()->tally != nullptr; }},
         {"Escape, Escape, Escape: pause, main menu, change user", {SDLK_ESCAPE, SDLK_ESCAPE, SDLK_ESCAPE},
          [&] { return Flow()->userSelect != nullptr && Flow()->mode == UIFLOW_MODE_MENUS; }},
         {"Escape on the user selection ends the game", {SDLK_ESCAPE}, [&] { return false; }},
@@ -268,11 +299,16 @@ TEST(WholeGame, FromTheOpeningMoviesThroughALevelAndOut) {
                                    << player.index() << ")";
 
     // The first level's door led to the chase level's door back; walking on
-    // from there neither started the pipe chain's stream nor ended or
-    // restarted the level.
+    // from there, and the first enemy's hurt, neither started the pipe
+    // chain's stream nor ended or restarted the level: the player came back
+    // out of the door's reach.
     EXPECT_EQ(chaseStartX / 32, SAMPLE_CHASE_DOOR_BACK_COLUMN);
     EXPECT_FALSE(streamStarted);
     EXPECT_FALSE(chaseInterrupted);
+    EXPECT_EQ(comebackX / 32, SAMPLE_CHASE_RESTART_COLUMN);
+    EXPECT_GT(comebackX / 32, SAMPLE_CHASE_DOOR_BACK_COLUMN);
+    // The door back still leads a player who walks into it to level 2.
+    EXPECT_FALSE(tallyOnTheWayBack);
 
     // The movies paced the frames to their own rate, and the application's
     // period came back after them.

@@ -334,11 +334,12 @@ TEST_F(SampleArchiveTest, EveryLevelResolvesLoadsAndLeadsToLevelsThatExist) {
         EXPECT_TRUE(std::find(codes.begin(), codes.end(), entry + 1) != codes.end())
             << "level " << level << " has no entry " << entry;
     }
-    EXPECT_EQ(placedTypes, (std::set<int32_t>{
-                               OBJT_PLAYER, OBJT_PICKUP, OBJT_INERT, SAMPLE_TYPE_EXIT,
-                               SAMPLE_TYPE_CHASE_START, SAMPLE_TYPE_CHASE_STOP, SAMPLE_TYPE_HAZARD,
-                               SAMPLE_TYPE_PIPE, SAMPLE_TYPE_BASIN, SAMPLE_TYPE_LEVER,
-                               SAMPLE_TYPE_TARGET_A, SAMPLE_TYPE_TARGET_B, SAMPLE_TYPE_PLATFORM}));
+    EXPECT_EQ(placedTypes,
+              (std::set<int32_t>{OBJT_PLAYER, OBJT_PICKUP, OBJT_INERT, SAMPLE_TYPE_EXIT,
+                                 SAMPLE_TYPE_CHASE_START, SAMPLE_TYPE_CHASE_STOP,
+                                 SAMPLE_TYPE_HAZARD, SAMPLE_TYPE_PIPE, SAMPLE_TYPE_BASIN,
+                                 SAMPLE_TYPE_LEVER, SAMPLE_TYPE_TARGET_A, SAMPLE_TYPE_TARGET_B,
+                                 SAMPLE_TYPE_PLATFORM, SAMPLE_TYPE_RESTART_POINT}));
 }
 
 TEST_F(SampleArchiveTest, EveryTypeTheWorldLoadsHasItsMediaSet) {
@@ -346,11 +347,12 @@ TEST_F(SampleArchiveTest, EveryTypeTheWorldLoadsHasItsMediaSet) {
     std::set<int32_t> types(listed.begin(), listed.end());
     const std::vector<uint8_t> codeTypes = ReadWholeEntry(&gResourceArchive, kCodeTypeEntry);
     types.insert(codeTypes.begin(), codeTypes.end());
+    // Exits, entry markers and restart points have no media: their chain
+    // entries are 0.
+    const int32_t unseen[] = {SAMPLE_TYPE_EXIT, OBJT_INERT, SAMPLE_TYPE_RESTART_POINT};
     types.erase(0);
-    types.erase(SAMPLE_TYPE_EXIT);
-    types.erase(OBJT_INERT);
-    // Exits and entry markers have no media: their chain entries are 0.
-    for (int32_t type : {SAMPLE_TYPE_EXIT, int32_t{OBJT_INERT}}) {
+    for (int32_t type : unseen) {
+        types.erase(type);
         EXPECT_EQ(LoadMediaSet(world_.get(), type), 1);
         EXPECT_LT(FindMediaSetIndex(world_.get(), type), 0);
     }

@@ -5,6 +5,7 @@
 // overwrite it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <filesystem>
@@ -48,6 +49,14 @@ void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
 
 std::array<LevelLayerGrid, 4> SampleLayers(int32_t level) {
     return MakeSampleWorld().levels.at(static_cast<size_t>(level - 1)).layers;
+}
+
+// The chase level's file as the sample wrote it before its restart point.
+std::vector<uint8_t> ChaseLevelBeforeItsRestartPoint() {
+    std::array<LevelLayerGrid, 4> layers = SampleLayers(SAMPLE_CHASE_LEVEL);
+    std::replace(layers[3].codes.begin(), layers[3].codes.end(), SAMPLE_CODE_RESTART_POINT,
+                 uint8_t{0});
+    return WriteLevelFile(layers);
 }
 
 // Level kLevel's file as the sample has it with `edits` made.
@@ -179,11 +188,10 @@ TEST(SampleLevelFiles, WritingTheArchiveAgainKeepsLevelFilesUnlessToldToOverwrit
     WriteBytes(edited, edit);
 
     // A file exactly as an earlier archive wrote it is no edit and gives
-    // way: one named to the writer, and the last level as the sample had
-    // it before (the stage behind the ending has it now).
-    const std::vector<uint8_t> earlier = {9, 9, 9};
-    WriteBytes("game/" + SampleLevelFilePath(kOtherLevel), earlier);
-    options.superseded = {DigestOf(earlier)};
+    // way: the chase level before its restart point, and the last level as
+    // the sample had it before (the stage behind the ending has it now).
+    const std::string chase = "game/" + SampleLevelFilePath(SAMPLE_CHASE_LEVEL);
+    WriteBytes(chase, ChaseLevelBeforeItsRestartPoint());
     const std::string last = "game/" + SampleLevelFilePath(SAMPLE_LAST_LEVEL);
     WriteBytes(last, WriteLevelFile(SampleLayers(SAMPLE_ENDING_LEVEL)));
 
@@ -191,13 +199,22 @@ TEST(SampleLevelFiles, WritingTheArchiveAgainKeepsLevelFilesUnlessToldToOverwrit
     options.kept = &kept;
     ASSERT_TRUE(WriteSampleArchive("game/res/base.res", options));
     EXPECT_EQ(ReadFileBytes(edited), edit);
-    EXPECT_EQ(ReadFileBytes("game/" + SampleLevelFilePath(1)), WriteLevelFile(SampleLayers(1)));
-    EXPECT_EQ(ReadFileBytes("game/" + SampleLevelFilePath(kOtherLevel)),
-              WriteLevelFile(SampleLayers(kOtherLevel)));
-    EXPECT_EQ(ReadFileBytes(last), WriteLevelFile(SampleLayers(SAMPLE_LAST_LEVEL)));
+    for (int32_t level : {1, SAMPLE_CHASE_LEVEL, SAMPLE_LAST_LEVEL, SAMPLE_ENDING_LEVEL})
+        EXPECT_EQ(ReadFileBytes("game/" + SampleLevelFilePath(level)),
+                  WriteLevelFile(SampleLayers(level)))
+            << "level " << level;
     EXPECT_EQ(ReadFileBytes("game/res/base.res"), archive);
     // Only the edit is reported kept: the ending's stage, which has its own
     // bytes already, is no edit.
+    EXPECT_EQ(kept, std::vector<std::string>{edited});
+
+    // One named to the writer gives way as well.
+    const std::vector<uint8_t> earlier = {9, 9, 9};
+    WriteBytes(chase, earlier);
+    options.superseded = {DigestOf(earlier)};
+    kept.clear();
+    ASSERT_TRUE(WriteSampleArchive("game/res/base.res", options));
+    EXPECT_EQ(ReadFileBytes(chase), WriteLevelFile(SampleLayers(SAMPLE_CHASE_LEVEL)));
     EXPECT_EQ(kept, std::vector<std::string>{edited});
 
     options.overwrite = true;

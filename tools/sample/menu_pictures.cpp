@@ -125,6 +125,7 @@ struct IconStyle {
 
 const IconStyle kIconStyles[] = {
     {SAMPLE_CODE_PLAYER, Opaque(0x3060D0), "P"},
+    {SAMPLE_CODE_RESTART_POINT, Opaque(0x208080), "R"},
     {SAMPLE_CODE_PICKUP, Opaque(0xD8B020), "C"},
     {SAMPLE_CODE_TARGET_A, Opaque(0xC03030), "A"},
     {SAMPLE_CODE_TARGET_B, Opaque(0x9030B0), "B"},

@@ -411,14 +411,14 @@ WorldLevelSpec FirstPlayableLevel() {
 }
 
 // The chase, left to right: a pipe chain behind the door back to level 2
-// whose stream ends in a basin, two enemies to knock down with thrown
-// objects, a plank to climb, a lever that shuts the way back, spikes in a
-// pit under a plank bridge, the gem that lets the chased character out
-// behind the player and the one that sends it running ahead, a moving
-// plate in a trench, and the door to the last level. The stream's finale
-// ends the level through destination 1, and a player starts it by passing
-// under any segment, so the whole chain lies left of both places the level
-// is entered: only a player who turns back reaches it.
+// whose stream ends in a basin, the restart point, two enemies to knock
+// down with thrown objects, a plank to climb, a lever that shuts the way
+// back, spikes in a pit under a plank bridge, the gem that lets the chased
+// character out behind the player and the one that sends it running ahead,
+// a moving plate in a trench, and the door to the last level. The stream's
+// finale ends the level through destination 1, and a player starts it by
+// passing under any segment, so the whole chain lies left of both places
+// the level is entered: only a player who turns back reaches it.
 WorldLevelSpec ChaseLevel() {
     LevelCanvas c(120);
     c.Walls();
@@ -426,6 +426,7 @@ WorldLevelSpec ChaseLevel() {
     c.PipeChain(1, 12, 3);
     c.Object(5, kStanding, SAMPLE_CODE_BASIN);
     c.Door(SAMPLE_CHASE_DOOR_BACK_COLUMN, SAMPLE_CODE_EXIT_BACK, false);
+    c.Object(SAMPLE_CHASE_RESTART_COLUMN, kStanding, SAMPLE_CODE_RESTART_POINT);
     c.Start(12);
     for (int32_t x : {14, 16})
         c.Object(x, kStanding, SAMPLE_CODE_PICKUP);
@@ -609,6 +610,7 @@ WorldArchiveSpec MakeSampleWorld() {
     spec.codeTypes[SAMPLE_CODE_EXIT_FINISH] = SAMPLE_TYPE_EXIT;
     spec.codeTypes[SAMPLE_CODE_PICKUP] = OBJT_PICKUP;
     const std::pair<uint8_t, int32_t> objects[] = {
+        {SAMPLE_CODE_RESTART_POINT, SAMPLE_TYPE_RESTART_POINT},
         {SAMPLE_CODE_TARGET_A, SAMPLE_TYPE_TARGET_A},
         {SAMPLE_CODE_TARGET_B, SAMPLE_TYPE_TARGET_B},
         {SAMPLE_CODE_LEVER, SAMPLE_TYPE_LEVER},
@@ -713,9 +715,12 @@ ArchiveBuilder BuildSampleArchive(WorldArchiveLayout* layout) {
 bool WriteSampleArchive(const std::string& path, const OutsideFileOptions& levelFiles) {
     // Levels 2, 3 and 4 as the archive wrote them before the chase level's
     // pipe chain moved behind its door, the last level became one to play
-    // and the slope's twin came: unedited, they give way to the new ones.
-    static const FileDigest kEarlierLevelFiles[] = {
-        {1804, 0xC5486C860078C54Fu}, {2288, 0x6FA8004FF1168ECCu}, {1328, 0x98019E7E970D446Bu}};
+    // and the slope's twin came, then the chase level before its restart
+    // point: unedited, they give way to the new ones.
+    static const FileDigest kEarlierLevelFiles[] = {{1804, 0xC5486C860078C54Fu},
+                                                    {2288, 0x6FA8004FF1168ECCu},
+                                                    {1328, 0x98019E7E970D446Bu},
+                                                    {2288, 0xCD509662F5502052u}};
     OutsideFileOptions options = levelFiles;
     options.superseded.insert(options.superseded.end(), std::begin(kEarlierLevelFiles),
                               std::end(kEarlierLevelFiles));

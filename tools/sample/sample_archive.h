@@ -35,6 +35,10 @@ constexpr int32_t SAMPLE_CHASE_LEVEL = 3;
 // The chase level's door back to level 2, where a player from there
 // arrives; its pipe chain lies left of it, up to column 5.
 constexpr int32_t SAMPLE_CHASE_DOOR_BACK_COLUMN = 9;
+// The chase level's restart point: a player who arrives through the door
+// back is already within its reach, so a hurt one comes back here, out of
+// the door's reach, and not at the door, which would send it to level 2.
+constexpr int32_t SAMPLE_CHASE_RESTART_COLUMN = 11;
 
 // Layer-3 codes. Codes 1 to 6 mark entries 0 to 5 of a level (entry n is
 // the cell of code n + 1): code 1 is an inert marker where a level is
@@ -46,6 +50,7 @@ constexpr uint8_t SAMPLE_CODE_ENTRY = 1;
 constexpr uint8_t SAMPLE_CODE_EXIT_BACK = 2;   // level 2 <-> level 3
 constexpr uint8_t SAMPLE_CODE_EXIT_FINISH = 3; // level 3 -> the last level -> the ending
 constexpr uint8_t SAMPLE_CODE_PLAYER = 7;
+constexpr uint8_t SAMPLE_CODE_RESTART_POINT = 8;
 constexpr uint8_t SAMPLE_CODE_PICKUP = 10;
 constexpr uint8_t SAMPLE_CODE_TARGET_A = 11;
 constexpr uint8_t SAMPLE_CODE_TARGET_B = 12;
@@ -85,6 +90,8 @@ constexpr int32_t SAMPLE_TYPE_LEVER = 37;
 constexpr int32_t SAMPLE_TYPE_TARGET_A = 41;
 constexpr int32_t SAMPLE_TYPE_TARGET_B = 48;
 constexpr int32_t SAMPLE_TYPE_PLATFORM = 58;
+// A player within its reach comes back here after a hurt.
+constexpr int32_t SAMPLE_TYPE_RESTART_POINT = 81;
 // Scripts the player's media set holds: every state's script, both
 // costumes, the ride and the special stand (the highest is 67).
 constexpr int32_t SAMPLE_PLAYER_SCRIPTS = 68;
