@@ -23,9 +23,22 @@ namespace {
 
 const char kArchiveMagic[4] = {'P', 'a', 'R', '6'};
 
-// A string of the dictionary coder is at most one byte per node, and every
-// value takes at least 8 bits, so a stored byte never unpacks to more.
-constexpr uint64_t kMaxUnpackPerStoredByte = LZW_DICT_SIZE;
+// The most bytes the dictionary coder unpacks from ten stored bits. A value
+// is read with N, the code learnt next, in W bits where 2^(W-1) <= N < 2^W:
+// N starts at 256 with W = 9, W grows as N reaches a power of two, and a
+// full dictionary is pruned (never reset) back to its kept nodes with W
+// shrunk to fit, so W is at least 9. The learnt nodes all sit in 257..N,
+// and a string is one byte per learnt node on its prefix chain plus its
+// root's, so a code gives at most N - 255 bytes, and 768 at most (the 767
+// learnt slots as one chain). A code takes at least W bits: with W = 9 it
+// gives at most 256 bytes for 9 bits, with W >= 10 at most 768 for 10; a
+// raw byte gives 1 for 8. So ten bits never give more than 768 bytes, which
+// long runs of one byte come close to once their strings have grown.
+constexpr uint64_t kMostUnpackedPerTenBits = LZW_DICT_SIZE - LZW_END_CODE;
+
+uint64_t MostUnpackedBytes(uint64_t storedBytes) {
+    return storedBytes * 8 * kMostUnpackedPerTenBits / 10;
+}
 
 bool IsUsable(const ResourceArchive* archive, uint32_t i) {
     return archive != nullptr && archive->isOpen && i < archive->entryCount;
@@ -307,10 +320,17 @@ uint32_t GetEntrySize(const ResourceArchive* archive, uint32_t i) {
             return record.size < measured ? record.size : measured;
         return measured;
     }
-    uint64_t stored = GetEntryStoredSize(archive, i);
-    uint64_t limit =
-        (record.typeByte & ENTRY_FLAG_COMPRESSED) ? stored * kMaxUnpackPerStoredByte : stored;
-    return record.size < limit ? record.size : static_cast<uint32_t>(limit);
+    const uint32_t stored = GetEntryStoredSize(archive, i);
+    const uint64_t most =
+        (record.typeByte & ENTRY_FLAG_COMPRESSED) ? MostUnpackedBytes(stored) : stored;
+    if (record.size <= most)
+        return record.size;
+    // Believed, the size would be allocated before a byte is read.
+    if (archive->refusalSaid != nullptr && archive->refusalSaid[i].exchange(1) == 0)
+        std::printf("Archive entry %u not read: it claims %u bytes, more than its %u stored "
+                    "bytes can hold\n",
+                    i, record.size, stored);
+    return 0;
 }
 
 uint32_t ReadEntryUpTo(const ResourceArchive* archive, void* buffer, uint32_t i,

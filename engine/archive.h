@@ -39,8 +39,9 @@ struct ResourceArchive {
     uint32_t entryCount;        // N; the directory holds N + 1 records
     ArchiveDirEntry* directory; // owned
     uint64_t fileSize;
-    // Owned, one per entry: set once an outside path refused has been said,
-    // so that every later read of the entry refuses it without a word.
+    // Owned, one per entry: set once the entry's refusal (an outside path,
+    // or a size its stored data cannot hold) has been said, so that every
+    // later read of the entry refuses it without a word.
     std::atomic<uint8_t>* refusalSaid;
 };
 
@@ -76,8 +77,9 @@ char* ReadExternalPath(const ResourceArchive* archive, uint32_t i);
 FILE* OpenExternalFile(const ResourceArchive* archive, uint32_t i);
 
 // Unpacked size: 4 for a link, the measured size of an outside file (0
-// when OpenExternalFile would give none), else the directory's size,
-// never more than the stored data can hold.
+// when OpenExternalFile would give none), else the directory's size. 0 for
+// an entry whose size is more than its stored data can hold (said in one
+// line, once per entry).
 uint32_t GetEntrySize(const ResourceArchive* archive, uint32_t i);
 
 // Reads the whole entry into `buffer`: GetEntrySize(i) bytes as this call

@@ -281,6 +281,28 @@ TEST_F(CatalogueTest, TextsEndAfterTheirLastWholeCodeUnit) {
     EXPECT_EQ(LoadResourceText(&catalogue_, RESOURCE_NUMBER_BASE + 4, 0), nullptr);
 }
 
+// An item whose size its stored bytes cannot hold gets no buffer of that
+// size: the raw load gives nothing and the text is empty.
+TEST_F(CatalogueTest, AnItemClaimingMoreThanItsBytesHoldLoadsNothing) {
+    ArchiveEntrySpec raw = CompressedEntry(3, BytesOf("raw bytes"));
+    ArchiveEntrySpec text = CompressedEntry(3, Utf16BytesOf(u"text"));
+    raw.sizeField = text.sizeField = 256u << 20;
+    layout_.SetItem(0, 1, raw);
+    layout_.SetItem(0, 2, text);
+    Open();
+    testing::internal::CaptureStdout();
+    uint8_t* buffer = nullptr;
+    EXPECT_EQ(LoadRawResource(archive_->get(), layout_.EntryIndex(0, 1), &buffer), 0);
+    EXPECT_EQ(buffer, nullptr);
+    EXPECT_EQ(GetResource(&catalogue_, 0, 1), 0u);
+    char16_t* units = LoadResourceText(&catalogue_, RESOURCE_NUMBER_BASE + 0, 2);
+    ASSERT_NE(units, nullptr);
+    EXPECT_EQ(std::u16string(units), u"");
+    std::free(units);
+    const std::string said = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 2) << said;
+}
+
 TEST_F(CatalogueTest, CheckedLoadsFollowLinksToTheRightClass) {
     layout_.SetItem(3, 0, PlainEntry(static_cast<uint8_t>(RES_TYPE_SOUND_IN_MEMORY), {9}));
     ArchiveBuilder flat = layout_.ToArchive();
