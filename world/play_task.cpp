@@ -71,6 +71,10 @@ const GameWorld* gUndrawnStep = nullptr;
 
 WorldTraceHook gTraceHook = nullptr;
 bool gToldFrameFailure = false;
+// Set when a frame dump could not be written whole (a full disk, most
+// likely): dumping stops, so the terminal is not flooded and the disk not
+// filled with broken files, until the dump flags are set again.
+bool gFrameDumpsHalted = false;
 
 void Trace(GameWorld* world, int32_t event) {
     if (gTraceHook != nullptr)
@@ -256,8 +260,25 @@ bool FrameDumpWanted(const GameWorld* world) {
     return (world->dumpFlags & kMask) == (DUMP_KEYS_OPEN | DUMP_KEYS_ACTIVE);
 }
 
+// Writes the dump buffer and closes the file; null when all went well,
+// else why not.
+const char* WriteFrameFile(GameWorld* world) {
+    errno = 0;
+    const size_t written = std::fwrite(world->dumpBuffer, 1, world->dumpSize, world->frameFile);
+    const int writeError = errno;
+    errno = 0;
+    const bool closed = std::fclose(world->frameFile) == 0;
+    const int closeError = errno;
+    world->frameFile = nullptr;
+    if (written != world->dumpSize)
+        return writeError != 0 ? std::strerror(writeError) : "short write";
+    if (!closed)
+        return closeError != 0 ? std::strerror(closeError) : "it could not be closed";
+    return nullptr;
+}
+
 void DumpFrame(GameWorld* world) {
-    if (world->dumpBuffer == nullptr || world->dumpSize < kDumpBufferMinimum)
+    if (gFrameDumpsHalted || world->dumpBuffer == nullptr || world->dumpSize < kDumpBufferMinimum)
         return;
     char name[32];
     std::snprintf(name, sizeof(name), "dump/%07u.bmp", world->frameCounter);
@@ -279,11 +300,11 @@ void DumpFrame(GameWorld* world) {
     ReadScreen(pixels);
     for (int32_t i = 0; i < kDumpPixels; ++i)
         std::swap(pixels[3 * i], pixels[3 * i + 2]);
-    const size_t written = std::fwrite(world->dumpBuffer, 1, world->dumpSize, world->frameFile);
-    const bool closed = std::fclose(world->frameFile) == 0;
-    world->frameFile = nullptr;
-    if (written != world->dumpSize || !closed)
-        std::printf("Frame dump %s is incomplete\n", name);
+    if (const char* failure = WriteFrameFile(world)) {
+        std::printf("Frame dump %s is incomplete: %s\n", name, failure);
+        std::remove(name);
+        gFrameDumpsHalted = true;
+    }
 }
 
 // ---- the player and the score ---------------------------------------------
@@ -696,6 +717,7 @@ void HandleUserMessage(TaskRec* task, GameWorld* world, uint32_t n) {
         if ((world->dumpFlags & DUMP_KEYS_OPEN) != 0)
             CloseKeysFile(world);
         world->dumpFlags = static_cast<uint8_t>(task->messageArg & 0xFE);
+        gFrameDumpsHalted = false;
         break;
     case PLAY_MSG_PAUSE:
         world->pauseFlag = 1;

@@ -3,8 +3,10 @@
 // that arrive while a level loads, key recording and replay, frame dumps.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -114,6 +116,35 @@ std::vector<uint8_t> ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
+
+std::string DumpName(uint32_t frame) {
+    char name[32];
+    std::snprintf(name, sizeof(name), "dump/%07u.bmp", frame);
+    return name;
+}
+
+// A disk with room for the recording but not for a frame, while it lasts:
+// a file size limit, which holds for root too, with its signal ignored so
+// that a write past it fails instead.
+class FullDisk {
+public:
+    FullDisk() {
+        EXPECT_EQ(getrlimit(RLIMIT_FSIZE, &saved_), 0);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        const struct rlimit small = {65536, saved_.rlim_max};
+        EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    }
+    ~FullDisk() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previous_);
+    }
+    FullDisk(const FullDisk&) = delete;
+    FullDisk& operator=(const FullDisk&) = delete;
+
+private:
+    struct rlimit saved_ {};
+    void (*previous_)(int) = SIG_DFL;
+};
 
 class PlayTask : public testing::Test {
 protected:
@@ -457,19 +488,34 @@ TEST_F(PlayTask, KeysAreRecordedLittleEndianWithFrameDumpsAndReplayedMasked) {
         gGameKeysPressed = input;
         RunTasks();
     }
+    // A full disk: the first frame that does not fit is said once, with the
+    // reason, and removed. Frames stop, even once there is room again; the
+    // keys go on.
+    gGameKeysPressed = kUp;
+    testing::internal::CaptureStdout();
+    {
+        FullDisk full;
+        RunTasks();
+        RunTasks();
+    }
+    RunTasks();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Frame dump " + DumpName(first + 3) + " is incomplete: File too large\n");
+
     // New flags close the file: recording restarts only at a level start.
     Send(PLAY_MSG_SET_DUMP_FLAGS, DUMP_KEYS_ACTIVE | DUMP_KEYS_REPLAY);
     EXPECT_EQ(world_->dumpFlags, DUMP_KEYS_ACTIVE | DUMP_KEYS_REPLAY);
-    EXPECT_EQ(ReadFile("dump/keys.bin"),
-              (std::vector<uint8_t>{0x80, 0x40, 0, 0, 0, 0, 4, 0, 0x08, 0, 1, 0}));
+    std::vector<uint8_t> keys = {0x80, 0x40, 0, 0, 0, 0, 4, 0, 0x08, 0, 1, 0};
+    for (int step = 0; step < 3; ++step)
+        keys.insert(keys.end(), {0, 0x82, 0, 0});
+    EXPECT_EQ(ReadFile("dump/keys.bin"), keys);
     // Each step's frame was dumped: entry 19's header, then a whole screen.
     for (uint32_t frame = first; frame < first + 3; ++frame) {
-        char name[32];
-        std::snprintf(name, sizeof(name), "dump/%07u.bmp", frame);
-        const std::vector<uint8_t> bmp = ReadFile(name);
-        ASSERT_EQ(bmp.size(), 54u + 800 * 600 * 3) << name;
+        const std::vector<uint8_t> bmp = ReadFile(DumpName(frame));
+        ASSERT_EQ(bmp.size(), 54u + 800 * 600 * 3) << frame;
         EXPECT_TRUE(std::equal(bmp.begin(), bmp.begin() + 54, WriteDumpHeader().begin()));
     }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("dump"), {}), 4);
 
     // A replay masks each word to the game keys; a short last word keeps
     // the live high bytes, and past the end the live word goes on.
@@ -492,6 +538,13 @@ TEST_F(PlayTask, KeysAreRecordedLittleEndianWithFrameDumpsAndReplayedMasked) {
     RunTasks();
     EXPECT_GT(world_->frameCounter, replayed + 3);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator("dump"), {}), 4);
+
+    // Frames on again: dumping starts afresh.
+    Send(PLAY_MSG_SET_DUMP_FLAGS, DUMP_KEYS_ACTIVE);
+    Send(PLAY_MSG_RESTART);
+    ASSERT_TRUE(RunUntil(PLAY_STATE_PLAYING));
+    RunTasks();
+    EXPECT_EQ(ReadFile(DumpName(world_->frameCounter)).size(), 54u + 800 * 600 * 3);
 }
 
 // A recording is never started over a file the user made read-only, nor
