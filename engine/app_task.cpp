@@ -6,6 +6,7 @@
 #include "engine/catalogue.h"
 #include "engine/config.h"
 #include "engine/game_keys.h"
+#include "engine/game_path.h"
 #include "engine/helpers.h"
 #include "engine/platform.h"
 #include "engine/task_stack.h"
@@ -33,6 +34,8 @@ struct AppInitProgress {
     uint32_t unused[2];
 };
 
+constexpr const char* kArchivePath = "res/base.res";
+
 constexpr uint32_t kProgressAllocated = 2;
 constexpr uint32_t kProgressArchiveOpen = 3;
 constexpr uint32_t kProgressVideoSet = 4;
@@ -50,8 +53,12 @@ void EnterApp(TaskRec* task) {
     progress->counter = kProgressAllocated;
     task->state = progress;
 
-    if (!OpenArchive(&gResourceArchive, "res/base.res")) {
+    const char* why = nullptr;
+    if (!OpenArchive(&gResourceArchive, kArchivePath, &why)) {
         std::puts("Unable initialize resource");
+        // The first line alone leaves a user guessing which file, where.
+        std::printf("Cannot read %s in the game's folder %s: %s\n", kArchivePath,
+                    GameFolderForMessage().c_str(), why);
         FailStartup();
         return;
     }

@@ -3,10 +3,10 @@
 #include "engine/archive.h"
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <new>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,6 +22,13 @@ ResourceArchive gResourceArchive = {-1, 0, 0, nullptr, 0, nullptr};
 namespace {
 
 const char kArchiveMagic[4] = {'P', 'a', 'R', '6'};
+
+// Why a file is refused as the archive, for the start-up message.
+const char kNotAnArchive[] = "it is not a resource archive";
+const char kHeaderCut[] = "it is cut short (its header ends early)";
+const char kDirectoryCut[] = "it is cut short (its directory goes past the end of the file)";
+const char kDataCut[] = "it is cut short (its data goes past the end of the file)";
+const char kDirectoryDamaged[] = "its directory is damaged";
 
 // The most bytes the dictionary coder unpacks from ten stored bits. A value
 // is read with N, the code learnt next, in W bits where 2^(W-1) <= N < 2^W:
@@ -44,10 +51,13 @@ bool IsUsable(const ResourceArchive* archive, uint32_t i) {
     return archive != nullptr && archive->isOpen && i < archive->entryCount;
 }
 
+// False with errno 0 when the file ends first, else with the system's errno.
 bool ReadExactly(int fd, void* buffer, size_t count, uint64_t offset) {
     uint8_t* bytes = static_cast<uint8_t*>(buffer);
     while (count > 0) {
         ssize_t got = pread(fd, bytes, count, static_cast<off_t>(offset));
+        if (got == 0)
+            errno = 0;
         if (got <= 0)
             return false;
         bytes += got;
@@ -66,23 +76,50 @@ void DecodeDirectory(const uint8_t* bytes, uint32_t records, ArchiveDirEntry* di
     }
 }
 
-// Data lies after the directory, offsets never decrease (links excepted:
-// their offset is unused) and the end record closes the data inside the file.
-bool DirectoryIsSane(const ArchiveDirEntry* directory, uint32_t count, uint64_t dataStart,
-                     uint64_t fileSize) {
+// A read that failed short of its bytes: the file ended (`cut`), or the
+// system's reason.
+const char* ReadFailure(const char* cut) {
+    return errno == 0 ? cut : std::strerror(errno);
+}
+
+// Null when the file starts with a whole header with the magic, and the
+// number of directory records in `records`; otherwise what is wrong. A file
+// too short for the magic is no archive; one with the magic but no count
+// is an archive cut short.
+const char* ReadHeader(int fd, uint64_t fileSize, uint64_t* records) {
+    uint8_t header[ARCHIVE_HEADER_SIZE];
+    size_t headerBytes = fileSize < sizeof(header) ? static_cast<size_t>(fileSize) : sizeof(header);
+    if (!ReadExactly(fd, header, headerBytes, 0))
+        return ReadFailure(kHeaderCut);
+    if (headerBytes < sizeof(kArchiveMagic) ||
+        std::memcmp(header, kArchiveMagic, sizeof(kArchiveMagic)) != 0)
+        return kNotAnArchive;
+    if (headerBytes < sizeof(header))
+        return kHeaderCut;
+    *records = static_cast<uint64_t>(GetU32LE(header + 4)) + 1;
+    return nullptr;
+}
+
+// Null when data lies after the directory, offsets never decrease (links
+// excepted: their offset is unused) and the end record closes the data
+// inside the file; otherwise what is wrong.
+const char* DirectoryFault(const ArchiveDirEntry* directory, uint32_t count, uint64_t dataStart,
+                           uint64_t fileSize) {
     const ArchiveDirEntry& endRecord = directory[count];
     if ((endRecord.typeByte & ENTRY_TYPE_MASK) == RES_TYPE_LINK)
-        return false;
+        return kDirectoryDamaged;
     uint64_t previous = dataStart;
     for (uint32_t i = 0; i <= count; ++i) {
         if (i < count && (directory[i].typeByte & ENTRY_TYPE_MASK) == RES_TYPE_LINK)
             continue;
         uint64_t offset = directory[i].offset;
-        if (offset < previous || offset > fileSize)
-            return false;
+        if (offset < previous)
+            return kDirectoryDamaged;
+        if (offset > fileSize)
+            return kDataCut;
         previous = offset;
     }
-    return true;
+    return nullptr;
 }
 
 void ResetArchive(ResourceArchive* archive) {
@@ -94,7 +131,10 @@ void ResetArchive(ResourceArchive* archive) {
     archive->refusalSaid = nullptr;
 }
 
-int32_t FailOpen(ResourceArchive* archive, int fd, ArchiveDirEntry* directory, uint8_t* raw) {
+int32_t FailOpen(ResourceArchive* archive, int fd, ArchiveDirEntry* directory, uint8_t* raw,
+                 const char** why, const char* reason) {
+    if (why != nullptr)
+        *why = reason;
     if (fd >= 0)
         close(fd);
     delete[] archive->refusalSaid;
@@ -173,38 +213,39 @@ uint32_t ReadCompressedEntry(const ResourceArchive* archive, void* buffer, uint3
 
 } // namespace
 
-int32_t OpenArchive(ResourceArchive* archive, const char* path) {
+int32_t OpenArchive(ResourceArchive* archive, const char* path, const char** why) {
     ResetArchive(archive);
-    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    const char* reason = nullptr;
+    int fd = OpenRegularFile(path, &reason);
     if (fd < 0)
-        return 0;
+        return FailOpen(archive, fd, nullptr, nullptr, why, reason);
     struct stat info;
-    uint8_t header[ARCHIVE_HEADER_SIZE];
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
-        !ReadExactly(fd, header, sizeof(header), 0) ||
-        std::memcmp(header, kArchiveMagic, sizeof(kArchiveMagic)) != 0)
-        return FailOpen(archive, fd, nullptr, nullptr);
-
+    if (fstat(fd, &info) != 0)
+        return FailOpen(archive, fd, nullptr, nullptr, why, std::strerror(errno));
     uint64_t fileSize = static_cast<uint64_t>(info.st_size);
-    uint64_t records = static_cast<uint64_t>(GetU32LE(header + 4)) + 1;
+    uint64_t records = 0;
+    if (const char* fault = ReadHeader(fd, fileSize, &records))
+        return FailOpen(archive, fd, nullptr, nullptr, why, fault);
     uint64_t directoryBytes = records * ARCHIVE_RECORD_SIZE;
     if (ARCHIVE_HEADER_SIZE + directoryBytes > fileSize)
-        return FailOpen(archive, fd, nullptr, nullptr);
+        return FailOpen(archive, fd, nullptr, nullptr, why, kDirectoryCut);
 
     uint8_t* raw = static_cast<uint8_t*>(std::malloc(directoryBytes));
     ArchiveDirEntry* directory =
         static_cast<ArchiveDirEntry*>(std::malloc(records * sizeof(ArchiveDirEntry)));
-    if (raw == nullptr || directory == nullptr ||
-        !ReadExactly(fd, raw, directoryBytes, ARCHIVE_HEADER_SIZE))
-        return FailOpen(archive, fd, directory, raw);
+    if (raw == nullptr || directory == nullptr)
+        return FailOpen(archive, fd, directory, raw, why, std::strerror(ENOMEM));
+    if (!ReadExactly(fd, raw, directoryBytes, ARCHIVE_HEADER_SIZE))
+        return FailOpen(archive, fd, directory, raw, why, ReadFailure(kDirectoryCut));
     uint32_t count = static_cast<uint32_t>(records - 1);
     archive->refusalSaid = new (std::nothrow) std::atomic<uint8_t>[records]();
     if (archive->refusalSaid == nullptr)
-        return FailOpen(archive, fd, directory, raw);
+        return FailOpen(archive, fd, directory, raw, why, std::strerror(ENOMEM));
     DecodeDirectory(raw, static_cast<uint32_t>(records), directory);
     std::free(raw);
-    if (!DirectoryIsSane(directory, count, ARCHIVE_HEADER_SIZE + directoryBytes, fileSize))
-        return FailOpen(archive, fd, directory, nullptr);
+    if (const char* fault =
+            DirectoryFault(directory, count, ARCHIVE_HEADER_SIZE + directoryBytes, fileSize))
+        return FailOpen(archive, fd, directory, nullptr, why, fault);
 
     archive->file = fd;
     archive->isOpen = 1;

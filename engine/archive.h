@@ -48,8 +48,10 @@ struct ResourceArchive {
 extern ResourceArchive gResourceArchive;
 
 // 1 when the file is a resource archive: magic, a directory that fits, offsets
-// that never decrease and stay inside the file. 0 otherwise, left closed.
-int32_t OpenArchive(ResourceArchive* archive, const char* path);
+// that never decrease and stay inside the file. 0 otherwise, left closed;
+// `why`, when given, then gets the reason as text for a message. Only a
+// regular file is opened, never in a way that waits: a FIFO would hang.
+int32_t OpenArchive(ResourceArchive* archive, const char* path, const char** why = nullptr);
 void CloseArchive(ResourceArchive* archive);
 
 // Up to `count` bytes at `offset`; the bytes read (0 when closed). Safe to

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <memory>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -110,4 +111,11 @@ std::string PrintablePath(const std::string& path) {
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
             c = '?';
     return out;
+}
+
+std::string GameFolderForMessage() {
+    std::unique_ptr<char, decltype(&std::free)> folder(getcwd(nullptr, 0), &std::free);
+    if (folder == nullptr)
+        return "(a folder that cannot be found)";
+    return PrintablePath(folder.get());
 }

@@ -15,3 +15,7 @@ const char* GamePathRefusal(const std::string& path);
 // `path` with every control character as '?', so that a message naming it
 // stays one line.
 std::string PrintablePath(const std::string& path);
+
+// The game's folder as a message names it: the working folder, printable;
+// when it cannot be found (removed while the game runs), a phrase saying so.
+std::string GameFolderForMessage();

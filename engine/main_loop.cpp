@@ -1,10 +1,18 @@
 #include <SDL.h>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include "engine/app.h"
 #include "engine/config.h"
 #include "engine/game_keys.h"
+#include "engine/game_path.h"
 #include "engine/helpers.h"
 #include "engine/platform.h"
 #include "engine/task_stack.h"
@@ -60,6 +68,58 @@ private:
     bool installed_[kCount];
 };
 
+// Holds the game's folder for one run, so that a second copy started on it
+// ends at once instead of saving its own game.sav over the players the
+// first one made. The lock is on the folder itself, so nothing is created
+// in it, and the kernel drops it when the process ends however it ends: a
+// crash leaves nothing stale. A folder that cannot be locked (not readable,
+// or on a file system without flock) runs unguarded, as before.
+class FolderLock {
+public:
+    FolderLock() : fd_(open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        if (fd_ >= 0 && flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+            heldElsewhere_ = errno == EWOULDBLOCK;
+            close(fd_);
+            fd_ = -1;
+        }
+    }
+    ~FolderLock() {
+        if (fd_ >= 0)
+            close(fd_);
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+    bool HeldElsewhere() const { return heldElsewhere_; }
+
+private:
+    int fd_;
+    bool heldElsewhere_ = false;
+};
+
+// Drivers with which SDL draws into the terminal as coloured characters,
+// its last resort when the X display does not answer.
+bool IsTextModeDriver(const char* name) {
+    return std::strcmp(name, "aalib") == 0 || std::strcmp(name, "caca") == 0;
+}
+
+// False, with SDL shut down and one line naming the display, when SDL's
+// video fell back to the terminal.
+bool VideoHasADisplay() {
+    char driver[32] = "";
+    if (SDL_VideoDriverName(driver, sizeof(driver)) == nullptr || !IsTextModeDriver(driver))
+        return true;
+    // Said after SDL_Quit, which gives the terminal back in its own state.
+    SDL_Quit();
+    const char* display = std::getenv("DISPLAY");
+    std::string which = display == nullptr || *display == '\0'
+                            ? std::string("No X display is set (DISPLAY is empty)")
+                            : "The X display \"" + PrintablePath(display) + "\" does not answer";
+    std::fprintf(stderr, "%s; the game does not run on SDL's text-mode driver \"%s\" instead.\n",
+                 which.c_str(), driver);
+    return false;
+}
+
 // While the window is inactive nothing runs; only focus changes and quit
 // requests are taken from the queue.
 void DrainInactive() {
@@ -114,12 +174,22 @@ void RunMainLoop() {
 
 int GameMain() {
     gAppExitCode = 0;
+    FolderLock folderLock;
+    if (folderLock.HeldElsewhere()) {
+        std::fprintf(stderr,
+                     "Another copy of the game runs in its folder %s; this one ends without "
+                     "touching its files.\n",
+                     GameFolderForMessage().c_str());
+        return 1;
+    }
     QuitSignals quitSignals;
     ParseCommandLine(nullptr);
     if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO | SDL_INIT_NOPARACHUTE) < 0) {
         std::fprintf(stderr, "SDL initialization failed: %s\n", SDL_GetError());
         return 1;
     }
+    if (!VideoHasADisplay())
+        return 1;
     CreateTaskStack();
     PushTask(AppTaskHandler, 0, 0);
     RunMainLoop();

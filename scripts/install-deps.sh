@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsdl1.2-dev libsdl-mixer1.2-dev libpng-dev zlib1g-dev
   libogg-dev libvorbis-dev libxvidcore-dev libgl1-mesa-dev libglu1-mesa-dev
-  libgl1-mesa-dri xvfb xauth
+  libgl1-mesa-dri xvfb xauth x11-utils
   imagemagick ffmpeg ogmtools vorbis-tools
 )
 

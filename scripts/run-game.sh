@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian 12 machine, builds the game and the two tools it
 # needs, and starts it in the run folder on a generated sample archive: in a
-# window when there is a display, otherwise on a virtual display (Xvfb).
+# window when there is a display that answers, otherwise on a virtual
+# display (Xvfb).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -35,8 +36,15 @@ if [ -z "${SDL_AUDIODRIVER:-}" ] && [ ! -e /dev/snd ] && [ -z "${PULSE_SERVER:-}
   echo "No sound device found: running without sound."
   export SDL_AUDIODRIVER=dummy
 fi
+# A display named but not answering (a closed ssh tunnel, a stopped
+# server) would leave SDL drawing in the terminal; xdpyinfo asks it, and the
+# time limit keeps a display on an unreachable host from holding the start.
+headless_reason="No display found"
 if [ -n "${DISPLAY:-}" ]; then
-  exec "$game"
+  if timeout 10 xdpyinfo >/dev/null 2>&1; then
+    exec "$game"
+  fi
+  headless_reason="The display $DISPLAY does not answer"
 fi
 
 # Xvfb gets a session of its own so that a Ctrl-C here does not reach it:
@@ -62,7 +70,7 @@ if [ -z "$display" ]; then
   cat "$xvfb_log" >&2
   exit 1
 fi
-echo "No display found: the game runs headless on a virtual display (Xvfb :$display)," \
+echo "$headless_reason: the game runs headless on a virtual display (Xvfb :$display)," \
      "so there is nothing to see."
 echo "Press Ctrl-C to end it (or send this script SIGTERM or SIGHUP); it saves game.cfg" \
      "and game.sav on the way out."

@@ -9,6 +9,9 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 #include "engine/app.h"
@@ -86,6 +89,12 @@ template <int Which> void Recording(TaskRec* task, uint32_t message) {
 std::vector<uint8_t> ReadAll(const char* path) {
     std::ifstream in(path, std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+// What the game says when it cannot use res/base.res in the current folder.
+std::string ArchiveRefusal(const std::string& reason) {
+    return "Unable initialize resource\nCannot read res/base.res in the game's folder " +
+           std::filesystem::current_path().string() + ": " + reason + "\n";
 }
 
 class AppTest : public ::testing::Test {
@@ -189,7 +198,7 @@ TEST_F(AppTest, MissingArchiveFailsWithTheMessageAndStillWritesTheConfig) {
     std::remove("game.cfg");
     testing::internal::CaptureStdout();
     EXPECT_EQ(GameMain(), 1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Unable initialize resource\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), ArchiveRefusal("No such file or directory"));
     EXPECT_TRUE(gLog.empty());
     EXPECT_EQ(ReadAll("game.cfg").size(), 56u);
     EXPECT_EQ(SDL_WasInit(SDL_INIT_EVERYTHING), 0u);
@@ -242,7 +251,8 @@ TEST_F(AppTest, CorruptArchiveFailsLikeAMissingOne) {
     std::ofstream("res/base.res", std::ios::binary | std::ios::trunc) << "PaR6\xff\xff\xff\x7f";
     testing::internal::CaptureStdout();
     EXPECT_EQ(GameMain(), 1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Unable initialize resource\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              ArchiveRefusal("it is cut short (its directory goes past the end of the file)"));
 }
 
 TEST_F(AppTest, FramesArePacedToThePeriodWithAtLeastOneMillisecond) {
@@ -436,6 +446,127 @@ TEST_F(AppTest, QuitWhileInactiveEndsTheGameNormally) {
     EXPECT_EQ(GameMain(), 0);
     EXPECT_EQ(gLog.back(), "play:leave");
     EXPECT_EQ(ReadAll("game.cfg"), configBytes);
+}
+
+// A save replaces a file by renaming a new one over it: another inode.
+std::string FileStamp(const char* path) {
+    struct stat info;
+    if (stat(path, &info) != 0)
+        return "absent";
+    return std::to_string(info.st_ino) + ":" + std::to_string(info.st_size) + ":" +
+           std::to_string(info.st_mtim.tv_sec) + "." + std::to_string(info.st_mtim.tv_nsec);
+}
+
+// What a second copy of the game, started in this folder while the game in
+// this process runs, did: its exit code, what it said, and whether the
+// game's files stayed as they were.
+struct SecondCopy {
+    bool started = false;
+    int code = -1;
+    std::string said;
+    bool filesUntouched = false;
+};
+SecondCopy gSecondCopy;
+
+// A forked child runs GameMain while this process holds the folder. Should
+// the child start a game after all, the alarm ends it.
+void RunSecondCopy() {
+    gSecondCopy.started = true;
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    const std::string before = FileStamp("game.cfg") + " " + FileStamp("game.sav");
+    pid_t pid = fork();
+    if (pid == 0) {
+        alarm(30);
+        dup2(pipeFds[1], STDERR_FILENO);
+        close(pipeFds[0]);
+        close(pipeFds[1]);
+        _exit(GameMain());
+    }
+    close(pipeFds[1]);
+    char buffer[256];
+    ssize_t got;
+    while ((got = read(pipeFds[0], buffer, sizeof(buffer))) > 0)
+        gSecondCopy.said.append(buffer, static_cast<size_t>(got));
+    close(pipeFds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    gSecondCopy.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    gSecondCopy.filesUntouched = FileStamp("game.cfg") + " " + FileStamp("game.sav") == before;
+}
+
+void StartsASecondCopy(TaskRec* task, uint32_t message) {
+    if (message == TASK_MSG_UPDATE && !gSecondCopy.started)
+        RunSecondCopy();
+    Recording<0>(task, message);
+}
+
+TEST_F(AppTest, ASecondCopyOnTheSameFolderSaysSoAndLeavesTheFilesAlone) {
+    WriteConfig(0);
+    ASSERT_TRUE(WriteDataFile("game.sav", "players", 7) == 0);
+    gSecondCopy = SecondCopy();
+    gAppTasks.handlers[0] = StartsASecondCopy;
+    platform.PushQuit(100);
+    EXPECT_EQ(GameMain(), 0);
+    EXPECT_EQ(gSecondCopy.code, 1);
+    EXPECT_EQ(gSecondCopy.said, "Another copy of the game runs in its folder " +
+                                    std::filesystem::current_path().string() +
+                                    "; this one ends without touching its files.\n");
+    EXPECT_TRUE(gSecondCopy.filesUntouched);
+    // The first copy's own run is unharmed.
+    EXPECT_EQ(gLog.back(), "play:leave");
+    EXPECT_EQ(ReadAll("game.cfg"), configBytes);
+}
+
+int gRunningPipe = -1;
+
+// The play task of a copy that never ends: says it runs, then waits to be
+// killed.
+void RunsUntilKilled(TaskRec* task, uint32_t message) {
+    if (message != TASK_MSG_UPDATE) {
+        Recording<0>(task, message);
+        return;
+    }
+    const char running = 'r';
+    if (write(gRunningPipe, &running, 1) != 1)
+        _exit(2);
+    for (;;)
+        pause();
+}
+
+// The kernel drops the lock with the process: a crash leaves nothing that
+// would keep the next start out.
+TEST_F(AppTest, ACopyKilledWhileRunningLeavesNoLockBehind) {
+    WriteConfig(0);
+    platform.PushQuit(100);
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    pid_t pid = fork();
+    if (pid == 0) {
+        alarm(60);
+        close(pipeFds[0]);
+        gRunningPipe = pipeFds[1];
+        gAppTasks.handlers[0] = RunsUntilKilled;
+        GameMain();
+        _exit(3);
+    }
+    close(pipeFds[1]);
+    char running = 0;
+    const ssize_t got = read(pipeFds[0], &running, 1);
+    close(pipeFds[0]);
+    testing::internal::CaptureStderr();
+    const int whileHeld = got == 1 ? GameMain() : -1;
+    testing::internal::GetCapturedStderr();
+    kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_EQ(got, 1) << "the first copy never ran";
+    ASSERT_EQ(whileHeld, 1) << "the running copy did not hold the folder";
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(GameMain(), 0);
+    EXPECT_EQ(
+        (std::vector<std::string>{"play:enter", "uiflow:enter", "uiflow:leave", "play:leave"}),
+        gLog);
 }
 
 class SignalTest : public AppTest, public ::testing::WithParamInterface<int> {};
