@@ -5,6 +5,7 @@
 
 #include "editor/map_cells.h"
 #include "engine/bytes.h"
+#include "engine/game_path.h"
 #include "engine/safe_file.h"
 #include "world/tile_map.h"
 
@@ -96,7 +97,8 @@ int32_t SaveLevelFile(const char* path, const TileRunMap* map) {
     std::vector<uint8_t> bytes;
     std::string why;
     if (map == nullptr || !BuildLevelFile(*map, &bytes, &why)) {
-        std::printf("Level file %s not saved: %s\n", path, map == nullptr ? "no map" : why.c_str());
+        std::printf("Level file %s not saved: %s\n", PrintablePath(path).c_str(),
+                    map == nullptr ? "no map" : why.c_str());
         return 0;
     }
     // The safe writer says why when it fails.

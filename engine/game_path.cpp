@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <sys/stat.h>
@@ -65,6 +66,45 @@ bool IsWithin(const std::string& inner, const std::string& root) {
     return inner.size() > prefix.size() && inner.compare(0, prefix.size(), prefix) == 0;
 }
 
+// C0, DEL and C1: what a terminal acts on instead of showing.
+bool IsControl(uint32_t code) {
+    return code < 0x20 || (code >= 0x7F && code <= 0x9F);
+}
+
+// The length of the well-formed UTF-8 sequence of two to four bytes at
+// `at`, with its code point in `code`; 0 when the bytes there form none
+// (a stray continuation byte, a cut or overlong sequence, a surrogate).
+size_t Utf8SequenceAt(const std::string& text, size_t at, uint32_t* code) {
+    const auto byte = [&text](size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(at);
+    size_t length = 0;
+    // The second byte's range rules out overlong forms, surrogates and
+    // code points past U+10FFFF.
+    unsigned char low = 0x80, high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    }
+    if (length == 0 || at + length > text.size())
+        return 0;
+    uint32_t value = lead & (0xFFu >> (length + 1));
+    for (size_t k = 1; k < length; ++k) {
+        const unsigned char next = byte(at + k);
+        if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF))
+            return 0;
+        value = value << 6 | (next & 0x3Fu);
+    }
+    *code = value;
+    return length;
+}
+
 } // namespace
 
 const char* GamePathRefusal(const std::string& path) {
@@ -106,10 +146,24 @@ const char* GamePathRefusal(const std::string& path) {
 }
 
 std::string PrintablePath(const std::string& path) {
-    std::string out = path;
-    for (char& c : out)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-            c = '?';
+    std::string out;
+    out.reserve(path.size());
+    for (size_t at = 0; at < path.size();) {
+        const auto c = static_cast<unsigned char>(path[at]);
+        uint32_t code = c;
+        size_t length = c < 0x80 ? 1 : Utf8SequenceAt(path, at, &code);
+        if (length == 0) {
+            // A byte outside any character counts as itself: some
+            // terminals read 0x80..0x9F alone as C1 (0x9B opens a CSI).
+            length = 1;
+            code = c;
+        }
+        if (IsControl(code))
+            out += '?';
+        else
+            out.append(path, at, length);
+        at += length;
+    }
     return out;
 }
 

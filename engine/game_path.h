@@ -13,7 +13,9 @@
 const char* GamePathRefusal(const std::string& path);
 
 // `path` with every control character as '?', so that a message naming it
-// stays one line.
+// stays one line and sends the terminal nothing to act on: C0 and DEL, C1
+// as UTF-8 (U+0080..U+009F), and a byte 0x80..0x9F outside any well-formed
+// UTF-8 character, which some terminals take as C1 on its own.
 std::string PrintablePath(const std::string& path);
 
 // The game's folder as a message names it: the working folder, printable;

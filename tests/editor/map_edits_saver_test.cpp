@@ -175,6 +175,7 @@ TEST(LevelSaver, RefusalsAreSaidAndKeepTheOldFile) {
     map->expanded = 1;
     map->layers[2].width = 1024;
     EXPECT_EQ(SaveLevelFile("level.lvl", map), 0);
+    EXPECT_EQ(SaveLevelFile("level\x1b[2J\n\x9b.lvl", map), 0);
     map->layers[2].width = 12;
     EXPECT_EQ(SaveLevelFile("no/such/folder/level.lvl", map), 0);
     EXPECT_EQ(SaveLevelFile("", map), 0);
@@ -182,6 +183,8 @@ TEST(LevelSaver, RefusalsAreSaidAndKeepTheOldFile) {
               "Cannot save level.lvl: the file is read-only; it is left as it was.\n"
               "Level file level.lvl not saved: the map is not expanded\n"
               "Level file level.lvl not saved: layer 2 is 1024 x 8 cells (1 to 1023 each way)\n"
+              "Level file level?[2J??.lvl not saved: layer 2 is 1024 x 8 cells (1 to 1023 each "
+              "way)\n"
               "Cannot save no/such/folder/level.lvl: No such file or directory.\n"
               "Level not saved: the level has no file name\n");
     EXPECT_EQ(game_run::ReadFileBytes("level.lvl"), (std::vector<uint8_t>{'o', 'l', 'd'}));

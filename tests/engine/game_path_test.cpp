@@ -35,7 +35,9 @@ TEST_F(GamePath, OnlyRelativePathsWithoutClimbsOrEmptyPartsAreAccepted) {
         {"level1.lvl", true},
         {"sub/level.lvl", true},
         {"sub\\deeper\\x.lvl", true},
-        {"new/folders/x.lvl", true}, // made by the writer, inside
+        // Folders not there yet could only be inside; nothing makes them, so
+        // a save there fails by itself.
+        {"new/folders/x.lvl", true},
         {"./level1.lvl", true},
         {"", false},
         {"/etc/passwd", false},
@@ -74,6 +76,30 @@ TEST_F(GamePath, ALinkThatStaysInsideIsAccepted) {
     for (const char* path : {"in/level.lvl", "in/new.lvl", "in/deeper/new/x.lvl",
                              "absolute_in/x.lvl", "file_in.lvl"})
         EXPECT_EQ(GamePathRefusal(path), nullptr) << path;
+}
+
+// Paths come from data, so a message naming one gets no control a
+// terminal would act on: C0, DEL, C1 as UTF-8 and the lone bytes some
+// terminals read as C1. Every other character, in UTF-8 or not, is kept.
+TEST(PrintablePath, EveryControlBecomesAQuestionMarkAndTheRestIsKept) {
+    const struct {
+        std::string path;
+        std::string printed;
+    } kCases[] = {
+        {"levels/one.lvl", "levels/one.lvl"},
+        {"a\nb\rc\td", "a?b?c?d"},
+        {"\x1b[2J\x7f.lvl", "?[2J?.lvl"},
+        {"\xc2\x9bJ\xc2\x80\xc2\x9f", "?J??"},           // C1 in UTF-8
+        {"\x9bJ\x80\x9f", "?J??"},                       // C1 bytes alone
+        {"\xc3\xa9\xc2\xa0\xe2\x82\xac\xf0\x9f\x8e\xae", // é, no-break space, €, 🎮
+         "\xc3\xa9\xc2\xa0\xe2\x82\xac\xf0\x9f\x8e\xae"},
+        {"caf\xe9", "caf\xe9"},                  // Latin-1, not a control
+        {"\xe2\x82", "\xe2?"},                   // cut short
+        {"\xc0\x9b\xe0\x82\x9b", "\xc0?\xe0??"}, // overlong forms
+        {"\xed\xa0\x80", "\xed\xa0?"},           // a surrogate
+    };
+    for (const auto& c : kCases)
+        EXPECT_EQ(PrintablePath(c.path), c.printed) << c.path;
 }
 
 } // namespace
