@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "engine/game_path.h"
+
 namespace {
 
 // As many links as the kernel follows before it gives up with ELOOP.
@@ -61,7 +63,7 @@ const char* WhyNotWritable(const char* path, const struct stat& info) {
 
 // Says in one line why `path` was not saved, and leaves errno at `error`.
 bool Refuse(const char* path, const std::string& reason, bool present, int error) {
-    std::printf("Cannot save %s: %s%s\n", path, reason.c_str(),
+    std::printf("Cannot save %s: %s%s\n", PrintablePath(path).c_str(), reason.c_str(),
                 present ? "; it is left as it was." : ".");
     errno = error;
     return false;
@@ -94,26 +96,27 @@ int CreateTemporary(const std::string& temp, const struct stat* old) {
     return fd;
 }
 
-// Writes every part to `f` and makes it durable; 0, or the errno of the
-// step that failed. Closes `f` either way.
-int WriteParts(FILE* f, const SafeFilePart* parts, size_t partCount) {
-    int error = 0;
-    long expected = 0;
-    for (size_t i = 0; i < partCount && error == 0; ++i) {
-        errno = 0;
-        if (parts[i].size > 0 && std::fwrite(parts[i].bytes, 1, parts[i].size, f) != parts[i].size)
-            error = errno != 0 ? errno : EIO;
-        expected += static_cast<long>(parts[i].size);
-    }
-    if (error == 0 && std::fflush(f) != 0)
-        error = errno;
-    if (error == 0 && fsync(fileno(f)) != 0)
-        error = errno;
-    if (error == 0 && std::ftell(f) != expected)
-        error = EIO;
-    if (std::fclose(f) != 0 && error == 0)
-        error = errno;
-    return error;
+// The rename lives in the folder, not in the file: until the folder is
+// synced, a power cut can bring the old file back. By now the new file is
+// in place and every reader sees it, so calling the save failed would be
+// untrue, and a caller might act on it; a folder that cannot be synced
+// does not fail the save. Where nothing is wrong (a folder the player may
+// write but not read, a file system that cannot sync folders) it stays
+// silent; any other failure is a fault of the disk, and is said.
+void SyncFolderOf(const std::string& target) {
+    const size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "."
+                               : slash == 0               ? "/"
+                                                          : target.substr(0, slash);
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    const int error = fsync(fd) == 0 ? 0 : errno;
+    close(fd);
+    if (error != 0 && error != EINVAL)
+        std::printf("Saved %s, but its folder cannot be synced (%s): a power cut now may bring "
+                    "back the old file\n",
+                    PrintablePath(target).c_str(), std::strerror(error));
 }
 
 int Fail(const char** why, const char* reason) {
@@ -157,51 +160,115 @@ int OpenRegular(const char* path, int flags, const char** why) {
 
 } // namespace
 
-bool WriteFileSafely(const char* path, const SafeFilePart* parts, size_t partCount) {
-    struct stat info;
-    const bool present = lstat(path, &info) == 0;
-    auto refuse = [path, present](const std::string& reason, int error) {
-        return Refuse(path, reason, present, error);
-    };
-    auto refuseWithErrno = [&refuse](const std::string& prefix) {
+bool FileReplacement::Fail(const std::string& why, int error) {
+    why_ = why;
+    error_ = error;
+    errno = error;
+    return false;
+}
+
+bool FileReplacement::Begin(const char* path) {
+    Abandon();
+    why_.clear();
+    error_ = 0;
+    written_ = 0;
+    auto failWithErrno = [this](const std::string& prefix) {
         const int error = errno;
-        return refuse(prefix + std::strerror(error), error);
+        return Fail(prefix + std::strerror(error), error);
     };
-    std::string target = path;
-    if (!FollowLinks(&target))
-        return refuseWithErrno("");
+    target_ = path;
+    if (!FollowLinks(&target_))
+        return failWithErrno("");
     struct stat old;
-    const bool exists = stat(target.c_str(), &old) == 0;
+    const bool exists = stat(target_.c_str(), &old) == 0;
     if (!exists && errno != ENOENT)
-        return refuseWithErrno("");
+        return failWithErrno("");
     if (exists && !S_ISREG(old.st_mode))
-        return refuse(kNotRegular, S_ISDIR(old.st_mode) ? EISDIR : EINVAL);
+        return Fail(kNotRegular, S_ISDIR(old.st_mode) ? EISDIR : EINVAL);
     if (exists) {
-        if (const char* why = WhyNotWritable(target.c_str(), old))
-            return refuse(why, errno);
+        if (const char* why = WhyNotWritable(target_.c_str(), old))
+            return Fail(why, errno);
     }
     // A temporary file left by a crash is ours to clear; whatever else
     // stands there, the save must not open it, as it may be a FIFO.
-    std::string temp = target + ".tmp";
-    if (lstat(temp.c_str(), &info) == 0 && unlink(temp.c_str()) != 0)
-        return refuseWithErrno(temp + " is in the way: ");
-    int fd = CreateTemporary(temp, exists ? &old : nullptr);
+    temp_ = target_ + ".tmp";
+    struct stat info;
+    if (lstat(temp_.c_str(), &info) == 0 && unlink(temp_.c_str()) != 0)
+        return failWithErrno(PrintablePath(temp_) + " is in the way: ");
+    const int fd = CreateTemporary(temp_, exists ? &old : nullptr);
     if (fd < 0)
-        return refuseWithErrno("");
-    FILE* f = fdopen(fd, "wb");
-    int error = 0;
-    if (f == nullptr) {
-        error = errno;
+        return failWithErrno("");
+    file_ = fdopen(fd, "wb");
+    if (file_ == nullptr) {
+        const int error = errno;
         close(fd);
-    } else {
-        error = WriteParts(f, parts, partCount);
+        std::remove(temp_.c_str());
+        return Fail(std::strerror(error), error);
     }
-    if (error == 0 && std::rename(temp.c_str(), target.c_str()) != 0)
+    return true;
+}
+
+bool FileReplacement::NotOpen() {
+    // The first failure is the one worth telling.
+    if (error_ != 0)
+        return Fail(why_, error_);
+    return Fail(std::strerror(EBADF), EBADF);
+}
+
+bool FileReplacement::Write(const void* bytes, size_t size) {
+    if (file_ == nullptr)
+        return NotOpen();
+    errno = 0;
+    if (size > 0 && std::fwrite(bytes, 1, size, file_) != size) {
+        const int error = errno != 0 ? errno : EIO;
+        Abandon();
+        return Fail(std::strerror(error), error);
+    }
+    written_ += static_cast<long>(size);
+    return true;
+}
+
+bool FileReplacement::Commit() {
+    if (file_ == nullptr)
+        return NotOpen();
+    int error = 0;
+    if (std::fflush(file_) != 0)
         error = errno;
-    if (error == 0)
+    if (error == 0 && fsync(fileno(file_)) != 0)
+        error = errno;
+    if (error == 0 && std::ftell(file_) != written_)
+        error = EIO;
+    if (std::fclose(file_) != 0 && error == 0)
+        error = errno;
+    file_ = nullptr;
+    if (error == 0 && std::rename(temp_.c_str(), target_.c_str()) != 0)
+        error = errno;
+    if (error != 0) {
+        std::remove(temp_.c_str());
+        return Fail(std::strerror(error), error);
+    }
+    SyncFolderOf(target_);
+    return true;
+}
+
+void FileReplacement::Abandon() {
+    if (file_ == nullptr)
+        return;
+    std::fclose(file_);
+    file_ = nullptr;
+    std::remove(temp_.c_str());
+}
+
+bool WriteFileSafely(const char* path, const SafeFilePart* parts, size_t partCount) {
+    struct stat info;
+    const bool present = lstat(path, &info) == 0;
+    FileReplacement replacement;
+    bool written = replacement.Begin(path);
+    for (size_t i = 0; i < partCount && written; ++i)
+        written = replacement.Write(parts[i].bytes, parts[i].size);
+    if (written && replacement.Commit())
         return true;
-    std::remove(temp.c_str());
-    return refuse(std::strerror(error), error);
+    return Refuse(path, replacement.Why(), present, errno);
 }
 
 int OpenRegularFile(const char* path, const char** why) {

@@ -262,4 +262,25 @@ TEST_F(EditorTask, ControlSRefusesALevelFileOutsideTheGameFolderAndSaysSo) {
     EXPECT_TRUE(std::filesystem::exists("sub/level3.lvl")) << "a name inside is saved";
 }
 
+// A name inside the folder may still hold controls: the refusal names it
+// on one line, and sends the terminal nothing to act on.
+TEST_F(EditorTask, ControlSNamesAFileWithControlsInOneLine) {
+    const struct {
+        std::string path; // as the archive holds it
+        std::string printed;
+    } kCases[] = {
+        {"a\x1b[2J\nb/x.lvl", "a?[2J?b/x.lvl"},
+        {"c\x9bJ/x.lvl", "c?J/x.lvl"},
+        {std::string("d\0\x9b\0/\0x\0", 8), "d?/x"}, // UTF-16: U+009B
+    };
+    Hold(SDLK_LCTRL, true);
+    for (const auto& c : kCases) {
+        SavePathArchive archive(c.path);
+        testing::internal::CaptureStdout();
+        Tap(SDLK_s);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(),
+                  "Cannot save " + c.printed + ": No such file or directory.\n");
+    }
+}
+
 } // namespace
