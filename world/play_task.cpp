@@ -76,6 +76,11 @@ bool gToldFrameFailure = false;
 // filled with broken files, until the dump flags are set again.
 bool gFrameDumpsHalted = false;
 
+// The key recording being made, beside the one it is to replace: a
+// recording cut short by a full disk must not cost the last whole one.
+// Only one play task records at a time.
+FileReplacement gKeysRecording;
+
 void Trace(GameWorld* world, int32_t event) {
     if (gTraceHook != nullptr)
         gTraceHook(world, event);
@@ -177,10 +182,20 @@ void DrawLoadingScreen(const GameWorld* world, LoadingHint* hint, uint32_t colou
 
 // ---- dumps ------------------------------------------------------------------
 
+// Said once per recording: the recording stops, and the file it was to
+// replace is left as it was.
+void SayRecordingLost() {
+    std::printf("Cannot record %s: %s; the file is left as it was\n", kKeysPath,
+                gKeysRecording.Why().c_str());
+}
+
+// A whole recording takes the place of the last one only now.
 void CloseKeysFile(GameWorld* world) {
     if (world->keysFile != nullptr)
         std::fclose(world->keysFile);
     world->keysFile = nullptr;
+    if (gKeysRecording.IsOpen() && !gKeysRecording.Commit())
+        SayRecordingLost();
     world->dumpFlags &= static_cast<uint8_t>(~DUMP_KEYS_OPEN);
 }
 
@@ -216,41 +231,54 @@ bool MakeDumpFolder() {
     return false;
 }
 
-// A recording is never opened on a FIFO or a device, which would stop the
-// game, and one the user made read-only is not emptied.
+// A replay is never opened on a FIFO or a device, which would stop the game.
+bool OpenReplay(GameWorld* world) {
+    const char* why = nullptr;
+    const int fd = OpenRegularFile(kKeysPath, &why);
+    world->keysFile = fd >= 0 ? fdopen(fd, "rb") : nullptr;
+    if (world->keysFile != nullptr)
+        return true;
+    if (fd >= 0) {
+        why = std::strerror(errno);
+        close(fd);
+    }
+    std::printf("Cannot open %s to replay: %s\n", kKeysPath, why);
+    return false;
+}
+
+// A recording is never made over a FIFO or a device either, nor over a
+// file the user made read-only.
+bool StartRecording() {
+    if (!MakeDumpFolder())
+        return false;
+    if (gKeysRecording.Begin(kKeysPath))
+        return true;
+    std::printf("Cannot open %s to record: %s\n", kKeysPath, gKeysRecording.Why().c_str());
+    return false;
+}
+
 void OpenKeysFile(GameWorld* world) {
     const bool replay = (world->dumpFlags & DUMP_KEYS_REPLAY) != 0;
-    if (!replay && !MakeDumpFolder())
+    if (!(replay ? OpenReplay(world) : StartRecording()))
         return;
-    const char* why = nullptr;
-    const int fd =
-        replay ? OpenRegularFile(kKeysPath, &why) : OpenRegularFileToRewrite(kKeysPath, &why);
-    FILE* file = fd >= 0 ? fdopen(fd, replay ? "rb" : "wb") : nullptr;
-    if (file == nullptr) {
-        if (fd >= 0) {
-            why = std::strerror(errno);
-            close(fd);
-        }
-        std::printf("Cannot open %s to %s: %s\n", kKeysPath, replay ? "replay" : "record", why);
-        return;
-    }
-    world->keysFile = file;
     world->dumpFlags |= DUMP_KEYS_OPEN;
     LoadDumpBuffer(world);
 }
 
 uint32_t RecordOrReplayKeys(GameWorld* world, uint32_t input) {
     if ((world->dumpFlags & (DUMP_KEYS_OPEN | DUMP_KEYS_ACTIVE)) !=
-            (DUMP_KEYS_OPEN | DUMP_KEYS_ACTIVE) ||
-        world->keysFile == nullptr)
+        (DUMP_KEYS_OPEN | DUMP_KEYS_ACTIVE))
         return input;
     uint8_t bytes[4];
     if ((world->dumpFlags & DUMP_KEYS_REPLAY) != 0) {
+        if (world->keysFile == nullptr)
+            return input;
         const size_t got = std::fread(bytes, 1, sizeof(bytes), world->keysFile);
         return ReplayedKeys(bytes, got, input);
     }
     PutU32LE(bytes, input);
-    std::fwrite(bytes, 1, sizeof(bytes), world->keysFile);
+    if (gKeysRecording.IsOpen() && !gKeysRecording.Write(bytes, sizeof(bytes)))
+        SayRecordingLost();
     return input;
 }
 

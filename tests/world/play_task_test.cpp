@@ -537,7 +537,10 @@ TEST_F(PlayTask, KeysAreRecordedLittleEndianWithFrameDumpsAndReplayedMasked) {
     ASSERT_TRUE(RunUntil(PLAY_STATE_PLAYING));
     RunTasks();
     EXPECT_GT(world_->frameCounter, replayed + 3);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("dump"), {}), 4);
+    // No new frame: the one more file is the recording under way, beside
+    // the keys it is to replace.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("dump"), {}), 5);
+    EXPECT_TRUE(std::filesystem::exists("dump/keys.bin.tmp"));
 
     // Frames on again: dumping starts afresh.
     Send(PLAY_MSG_SET_DUMP_FLAGS, DUMP_KEYS_ACTIVE);
@@ -576,6 +579,37 @@ TEST_F(PlayTask, ARecordingLeavesAReadOnlyFileAndAFifoAsTheyWere) {
         EXPECT_EQ(world_->dumpFlags & DUMP_KEYS_OPEN, 0);
         EXPECT_TRUE(IsFifo("dump/keys.bin"));
     }
+}
+
+// A disk that fills up while keys are recorded, as near as a test comes to
+// one: writes stop at the file-size limit. The recording says so once, and
+// the last whole recording is left as it was.
+TEST_F(PlayTask, ARecordingTheDiskCannotHoldLeavesTheLastOneAsItWas) {
+    ASSERT_TRUE(std::filesystem::create_directory("dump"));
+    const std::vector<uint8_t> last(4000, 0x5A);
+    std::ofstream("dump/keys.bin", std::ios::binary)
+        .write(reinterpret_cast<const char*>(last.data()),
+               static_cast<std::streamsize>(last.size()));
+    Send(PLAY_MSG_SET_DUMP_FLAGS, DUMP_KEYS_ACTIVE | DUMP_FRAMES_OFF);
+    Load();
+    ASSERT_NE(world_->dumpFlags & DUMP_KEYS_OPEN, 0);
+    struct rlimit limit;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const struct rlimit small = {1024, limit.rlim_max};
+    auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    const uint32_t first = world_->frameCounter;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    for (int i = 0; i < 1500; ++i) // more than a write buffer holds
+        RunTasks();
+    Send(PLAY_MSG_SET_DUMP_FLAGS, DUMP_KEYS_ACTIVE); // ends the recording
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Cannot record dump/keys.bin: File too large; the file is left as it was\n");
+    EXPECT_GT(world_->frameCounter - first, 4096u / 4);
+    EXPECT_EQ(ReadFile("dump/keys.bin"), last);
+    EXPECT_FALSE(std::filesystem::exists("dump/keys.bin.tmp"));
 }
 
 } // namespace
