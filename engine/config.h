@@ -24,12 +24,15 @@ static_assert(sizeof(GameConfig) == GAME_CONFIG_FILE_SIZE, "GameConfig file form
 extern GameConfig gConfig;
 
 // 0 on success, 1 on failure. Written through a temporary file, so a failed
-// write leaves the previous file whole.
+// write leaves the previous file whole. A file that ReadDataFile left as it
+// was is not written over for the rest of the run: the first save skipped
+// says so.
 int32_t WriteDataFile(const char* path, const void* block, uint32_t n);
 // Always 0. Version 10: reads up to n bytes into block. Anything else: the
 // file is rewritten from the block as it stands, after a file with another
 // version (or too short for one) has been set aside as "<path>.bad", with a
-// line saying so. When it cannot be set aside, it is not written over.
+// line saying so. When it cannot be set aside, or a file there cannot be
+// read, it is left as it was, with a line saying so, and not written over.
 // Only a regular file is read: a FIFO by that name never makes it wait.
 int32_t ReadDataFile(const char* path, void* block, uint32_t n);
 

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +13,7 @@
 #include "engine/config.h"
 #include "tests/support/held_fifo.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/without_file_powers.h"
 
 namespace {
 
@@ -156,6 +159,83 @@ TEST_F(ConfigTest, AFifoIsNeitherWaitedOnNorReplaced) {
               "Cannot save game.cfg: it is not a regular file; it is left as it was.\n");
     EXPECT_EQ(config.screenWidth, 800);
     EXPECT_TRUE(IsFifo("game.cfg"));
+}
+
+// The game runs in "game"; a game.cfg it will not take as its own is left
+// as it was, and so it stays through every later save of the run, the
+// first of which says so. One it can set aside is replaced as before.
+TEST(ConfigLeftAsItWas, NoLaterSaveReplacesAFileTheGameDidNotTake) {
+    std::vector<uint8_t> foreign = DefaultFileBytes();
+    PutU32LE(&foreign[0], 9);
+    std::vector<uint8_t> mine = DefaultFileBytes();
+    PutI32LE(&mine[24], 1024);
+    const std::string leftAlone = "Cannot save game.cfg: the game did not take the file there as "
+                                  "its own; it is left as it was.\n";
+    const std::string notSetAside = "game.cfg has version 9, not 10: it cannot be set aside "
+                                    "(Permission denied), so it is left as it was and the "
+                                    "defaults are not saved\n";
+    const std::string unreadable = "game.cfg cannot be read (Permission denied), so it is left "
+                                   "as it was and the defaults are not saved\n";
+    struct Row {
+        const char* what;
+        std::function<void()> make;
+        const char* watch; // the file the saves would replace
+        std::string said;
+        std::vector<uint8_t> after;
+    };
+    const Row rows[] = {
+        {"a foreign file set aside", [&] { WriteAll("game/game.cfg", foreign); }, "game/game.cfg",
+         "game.cfg has version 9, not 10: it is kept as game.cfg.bad and the defaults take its "
+         "place\n",
+         DefaultFileBytes()},
+        {"a foreign file in a folder the player cannot write",
+         [&] {
+             WriteAll("game/game.cfg", foreign);
+             chmod("game", 0555);
+         },
+         "game/game.cfg", notSetAside + leftAlone, foreign},
+        {"a link to the player's foreign file, from a folder the player cannot write",
+         [&] {
+             std::filesystem::create_directory("mine");
+             WriteAll("mine/game.cfg", foreign);
+             std::filesystem::create_symlink("../mine/game.cfg", "game/game.cfg");
+             chmod("game", 0555);
+         },
+         "mine/game.cfg", notSetAside + leftAlone, foreign},
+        {"a file the player cannot read",
+         [&] {
+             WriteAll("game/game.cfg", mine);
+             chmod("game/game.cfg", 0200);
+         },
+         "game/game.cfg", unreadable + leftAlone, mine},
+        {"a file with no permissions at all",
+         [&] {
+             WriteAll("game/game.cfg", mine);
+             chmod("game/game.cfg", 0);
+         },
+         "game/game.cfg", unreadable + leftAlone, mine},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        ScopedTempDir folder;
+        std::filesystem::create_directory("game");
+        row.make();
+        // The start reads it; a level start and the exit save.
+        const ChildRun run = RunWithoutFilePowers([] {
+            GameConfig config{};
+            if (chdir("game") != 0)
+                return;
+            LoadConfig(&config);
+            SaveConfig(&config);
+            SaveConfig(&config);
+        });
+        chmod("game", 0755);
+        chmod(row.watch, 0644);
+        EXPECT_TRUE(run.finished);
+        EXPECT_EQ(run.said, row.said);
+        EXPECT_EQ(ReadAll(row.watch), row.after);
+        EXPECT_FALSE(std::filesystem::exists(std::string(row.watch) + ".tmp"));
+    }
 }
 
 } // namespace

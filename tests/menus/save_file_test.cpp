@@ -181,7 +181,7 @@ TEST_F(SaveFile, InsertHiscore) {
 
 // A save of another version (one flipped bit is enough) is kept beside the
 // new one before the defaults are written, and never over an older one;
-// when it cannot be kept, it is not written over.
+// when it cannot be kept, it is not written over for the rest of the run.
 TEST_F(SaveFile, AForeignSaveIsKeptBesideTheDefaultsOrLeftAlone) {
     Bytes foreign(808, 0x33), older(808, 0x44);
     PutU32LE(foreign.data(), 10 | 0x100);
@@ -214,6 +214,14 @@ TEST_F(SaveFile, AForeignSaveIsKeptBesideTheDefaultsOrLeftAlone) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               name + " has version 9, not 10: it cannot be set aside (File name too long), so it "
                      "is left as it was and the defaults are not saved\n");
+    // Nor by a score level's start or the menus leaving later in the run;
+    // the first of them says so.
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(WriteSaveBlockFile(name.c_str()), 1);
+    EXPECT_EQ(WriteSaveBlockFile(name.c_str()), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Cannot save " + name +
+                  ": the game did not take the file there as its own; it is left as it was.\n");
     EXPECT_EQ(game_run::ReadFileBytes(name.c_str()), older);
 }
 
