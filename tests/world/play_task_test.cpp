@@ -123,15 +123,15 @@ std::string DumpName(uint32_t frame) {
     return name;
 }
 
-// A disk with room for the recording but not for a frame, while it lasts:
-// a file size limit, which holds for root too, with its signal ignored so
-// that a write past it fails instead.
+// A disk with room for files of `room` bytes only, while it lasts: a file
+// size limit, which holds for root too, with its signal ignored so that a
+// write past it fails instead.
 class FullDisk {
 public:
-    FullDisk() {
+    explicit FullDisk(rlim_t room) {
         EXPECT_EQ(getrlimit(RLIMIT_FSIZE, &saved_), 0);
         previous_ = std::signal(SIGXFSZ, SIG_IGN);
-        const struct rlimit small = {65536, saved_.rlim_max};
+        const struct rlimit small = {room, saved_.rlim_max};
         EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     }
     ~FullDisk() {
@@ -494,7 +494,7 @@ TEST_F(PlayTask, KeysAreRecordedLittleEndianWithFrameDumpsAndReplayedMasked) {
     gGameKeysPressed = kUp;
     testing::internal::CaptureStdout();
     {
-        FullDisk full;
+        FullDisk full(65536); // room for the recording, not for a frame
         RunTasks();
         RunTasks();
     }
@@ -593,18 +593,14 @@ TEST_F(PlayTask, ARecordingTheDiskCannotHoldLeavesTheLastOneAsItWas) {
     Send(PLAY_MSG_SET_DUMP_FLAGS, DUMP_KEYS_ACTIVE | DUMP_FRAMES_OFF);
     Load();
     ASSERT_NE(world_->dumpFlags & DUMP_KEYS_OPEN, 0);
-    struct rlimit limit;
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
-    const struct rlimit small = {1024, limit.rlim_max};
-    auto previous = std::signal(SIGXFSZ, SIG_IGN);
     const uint32_t first = world_->frameCounter;
     testing::internal::CaptureStdout();
-    EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    for (int i = 0; i < 1500; ++i) // more than a write buffer holds
-        RunTasks();
-    Send(PLAY_MSG_SET_DUMP_FLAGS, DUMP_KEYS_ACTIVE); // ends the recording
-    setrlimit(RLIMIT_FSIZE, &limit);
-    std::signal(SIGXFSZ, previous);
+    {
+        FullDisk full(1024);
+        for (int i = 0; i < 1500; ++i) // more than a write buffer holds
+            RunTasks();
+        Send(PLAY_MSG_SET_DUMP_FLAGS, DUMP_KEYS_ACTIVE); // ends the recording
+    }
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "Cannot record dump/keys.bin: File too large; the file is left as it was\n");
     EXPECT_GT(world_->frameCounter - first, 4096u / 4);
