@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
 
 #include "engine/bytes.h"
 #include "engine/safe_file.h"
@@ -45,13 +44,9 @@ void EditorConfigToBytes(const EditorConfig& config, uint8_t out[kEditorConfigFi
 void LoadEditorConfig(const char* path, EditorConfig* config) {
     *config = EditorConfig{};
     // A FIFO or a device by that name would block the editor's start.
-    int fd = OpenRegularFile(path);
-    FILE* file = fd >= 0 ? fdopen(fd, "rb") : nullptr;
-    if (file == nullptr) {
-        if (fd >= 0)
-            close(fd);
+    FILE* file = RegularFileStream(OpenRegularFile(path), "rb");
+    if (file == nullptr)
         return;
-    }
     uint8_t bytes[kEditorConfigFileBytes];
     const size_t got = std::fread(bytes, 1, sizeof(bytes), file);
     std::fclose(file);

@@ -336,12 +336,7 @@ FILE* OpenExternalFile(const ResourceArchive* archive, uint32_t i) {
     char* path = nullptr;
     int fd = OpenExternalDescriptor(archive, i, &path);
     std::free(path);
-    if (fd < 0)
-        return nullptr;
-    FILE* file = fdopen(fd, "rb");
-    if (file == nullptr)
-        close(fd);
-    return file;
+    return RegularFileStream(fd, "rb");
 }
 
 void SetExternalMeasureHook(ExternalMeasureHook hook) {

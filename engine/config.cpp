@@ -125,12 +125,9 @@ enum class FileFound { kNone, kNotRegular, kUnreadable, kRead };
 // read (errno in *error). Never a FIFO or a device: the game would wait on
 // it for ever.
 FileFound ReadFileStart(const char* path, size_t limit, std::vector<uint8_t>* bytes, int* error) {
-    const int fd = OpenRegularFile(path);
-    FILE* f = fd >= 0 ? fdopen(fd, "rb") : nullptr;
+    FILE* f = RegularFileStream(OpenRegularFile(path), "rb");
     if (f == nullptr) {
         *error = errno;
-        if (fd >= 0)
-            close(fd);
         struct stat info;
         if (*error == ENOENT || *error == ENOTDIR)
             return FileFound::kNone;

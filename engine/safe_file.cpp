@@ -275,6 +275,19 @@ int OpenRegularFile(const char* path, const char** why) {
     return OpenRegular(path, O_RDONLY, why);
 }
 
+FILE* RegularFileStream(int fd, const char* mode, const char** why) {
+    if (fd < 0)
+        return nullptr;
+    FILE* file = fdopen(fd, mode);
+    if (file != nullptr)
+        return file;
+    const int error = errno;
+    close(fd);
+    errno = error;
+    Fail(why, std::strerror(error));
+    return nullptr;
+}
+
 int OpenRegularFileToRewrite(const char* path, const char** why) {
     struct stat info;
     if (stat(path, &info) == 0 && S_ISREG(info.st_mode)) {

@@ -76,3 +76,8 @@ int OpenRegularFile(const char* path, const char** why = nullptr);
 // regular file that the user has left writable. -1 with the reason in `why`
 // otherwise, and the file as it was.
 int OpenRegularFileToRewrite(const char* path, const char** why);
+
+// A descriptor from one of the openers above as a stream in `mode`. Null
+// when `fd` is -1 (errno and `why` as the opener left them) or fdopen
+// fails (the descriptor closed, errno and `why` telling why).
+FILE* RegularFileStream(int fd, const char* mode, const char** why = nullptr);

@@ -234,14 +234,9 @@ bool MakeDumpFolder() {
 // A replay is never opened on a FIFO or a device, which would stop the game.
 bool OpenReplay(GameWorld* world) {
     const char* why = nullptr;
-    const int fd = OpenRegularFile(kKeysPath, &why);
-    world->keysFile = fd >= 0 ? fdopen(fd, "rb") : nullptr;
+    world->keysFile = RegularFileStream(OpenRegularFile(kKeysPath, &why), "rb", &why);
     if (world->keysFile != nullptr)
         return true;
-    if (fd >= 0) {
-        why = std::strerror(errno);
-        close(fd);
-    }
     std::printf("Cannot open %s to replay: %s\n", kKeysPath, why);
     return false;
 }
@@ -311,13 +306,8 @@ void DumpFrame(GameWorld* world) {
     char name[32];
     std::snprintf(name, sizeof(name), "dump/%07u.bmp", world->frameCounter);
     const char* why = nullptr;
-    const int fd = OpenRegularFileToRewrite(name, &why);
-    world->frameFile = fd >= 0 ? fdopen(fd, "wb") : nullptr;
+    world->frameFile = RegularFileStream(OpenRegularFileToRewrite(name, &why), "wb", &why);
     if (world->frameFile == nullptr) {
-        if (fd >= 0) {
-            why = std::strerror(errno);
-            close(fd);
-        }
         if (!gToldFrameFailure)
             std::printf("Cannot write frame dump %s: %s\n", name, why);
         gToldFrameFailure = true;
